@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class Prompter;
+
+// The program-wide values of the client.
+struct ClientState {
+    static constexpr int playerSeats = 4; // seats 1 to 4 play, higher seats watch
+    QString playerName;
+    QString hostAddress;
+    bool host = false;     // this process runs the server
+    bool loggedIn = false; // the server's login request has arrived
+    int ownSeat = 0;       // 0 until login
+    int turnSeat = 0;      // the seat whose input this client accepts
+};
+
+// What the client's parts need from the main window that composes them.
+// The main window implements it; tests give their own.
+class ClientServices {
+public:
+    virtual ~ClientServices() = default;
+
+    virtual ClientState& state() = 0;
+    // Frames the message (adds the 0xFF) and sends it to the host.
+    virtual void send(const QByteArray& message) = 0;
+    // Writes a system line ("0+" + text) into the chat in the system colour.
+    virtual void systemLine(const QString& text) = 0;
+    // Plays a named game sound when "Play Sounds" is ticked.
+    virtual void playsounds(const QString& name) = 0;
+    virtual Prompter& prompter() = 0;
+
+    // Reads the settings file (at the own login) and writes every setting.
+    virtual void loadSettings() = 0;
+    virtual void saveSettings() = 0;
+    // Options > "Turn Sound" is set to "New".
+    virtual bool turnSoundNew() const = 0;
+    // Sets the check mark of Options > "Just Watch".
+    virtual void setJustWatchTicked(bool ticked) = 0;
+    // Records a finished game in the tally: the winner's name or "addtomine".
+    virtual void recordGame(const QString& winner) = 0;
+    // The spy list: adds an entry, or removes it and tells whether it was there.
+    virtual void addSpy(const QString& entry) = 0;
+    virtual bool removeSpy(const QString& entry) = 0;
+    // Opens the game start dialog.
+    virtual void showGameStart() = 0;
+    // Closes the main window, which ends the program.
+    virtual void closeMainWindow() = 0;
+};
