@@ -375,6 +375,20 @@ TEST_F(Loopback, SeveralWaitingConnectionsAreEachAnnounced) {
     EXPECT_TRUE(waitUntil([&] { return all.size() == 4; }));
 }
 
+TEST_F(Loopback, ConnectionNobodyAcceptsIsAnnouncedOnceNotInALoop) {
+    int announced = 0;
+    listener.OnAccept = [&](TSock*) { ++announced; };
+    client.setHostName("127.0.0.1");
+    client.setPortName(port);
+    client.Open();
+    ASSERT_TRUE(waitUntil([&] { return announced > 0; }));
+    spin(100);
+    EXPECT_EQ(announced, 1);
+    TSock* s = nullptr;
+    EXPECT_TRUE(listener.Accept(s));
+    EXPECT_NE(s, nullptr);
+}
+
 TEST_F(Loopback, ListenReportsAndStopsCleanly) {
     j.attach(listener);
     listener.setListen(true);

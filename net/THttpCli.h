@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+
+class QIODevice;
+class QSocketNotifier;
+class QTimer;
+
+// A small HTTP client that fetches one document with GET and writes its body
+// into a device as it arrives. It runs on the event loop: libcurl's multi
+// interface is told about socket readiness by socket notifiers and about
+// its time-outs by a timer, so nothing blocks and no thread is started.
+//
+// Every request ends with exactly one OnRequestDone, delivered from the
+// event loop (never from inside get() or abort()). A request fails on an
+// HTTP status of 400 or more, on a transfer error, when fewer body bytes
+// arrive than the response announced, or when it is aborted (status 404,
+// "Connection aborted on request").
+class THttpCli : public QObject {
+    Q_OBJECT
+public:
+    using HeaderEvent = std::function<void(THttpCli* sender, const QByteArray& line)>;
+    using NotifyEvent = std::function<void(THttpCli* sender)>;
+    using DataEvent = std::function<void(THttpCli* sender, qint64 count)>;
+    using DoneEvent =
+        std::function<void(THttpCli* sender, bool ok, int status, const QString& reason)>;
+
+    explicit THttpCli(QObject* parent = nullptr);
+    // Abandons a running request without reporting it.
+    ~THttpCli() override;
+
+    QString URL() const { return m_url; }
+    void setURL(const QString& url) { m_url = url; }
+    QString localAddr() const { return m_localAddr; }
+    void setLocalAddr(const QString& address) { m_localAddr = address; }
+    QString agent() const { return m_agent; }
+    void setAgent(const QString& agent) { m_agent = agent; }
+    QString accept() const { return m_accept; }
+    void setAccept(const QString& accept) { m_accept = accept; }
+    // Empty means no proxy, whatever the environment says.
+    QString proxy() const { return m_proxy; }
+    void setProxy(const QString& proxy) { m_proxy = proxy; }
+    // A transfer that brings no byte for this many seconds fails (0: never).
+    int stallTimeout() const { return m_stallTimeout; }
+    void setStallTimeout(int seconds) { m_stallTimeout = seconds; }
+    // Where the body goes; the device must be open for writing. Not owned.
+    void setRcvdStream(QIODevice* device) { m_sink = device; }
+
+    // Starts the request. False (with nothing started and nothing reported)
+    // while another request runs.
+    bool get();
+    // Stops the running request; it then ends as a failure. Does nothing
+    // when no request runs.
+    void abort();
+    bool isBusy() const { return m_easy != nullptr || m_donePending; }
+
+    int statusCode() const { return m_status; }
+    QString reasonPhrase() const { return m_reason; }
+    // Body bytes received by the running or last request.
+    qint64 rcvdCount() const { return m_received; }
+    // The length the response announced, or -1.
+    qint64 contentLength() const { return m_contentLength; }
+
+    // Each response header line, without its line end (the status line too).
+    HeaderEvent OnHeaderData;
+    // The body of a successful response begins.
+    NotifyEvent OnDocBegin;
+    // A piece of the body was written; count is the running total.
+    DataEvent OnDocData;
+    // The end of the request. Handlers must not delete the client directly
+    // (deleteLater is fine): the header and data events come from inside libcurl.
+    DoneEvent OnRequestDone;
+
+private:
+    struct Watch {
+        QSocketNotifier* read = nullptr;
+        QSocketNotifier* write = nullptr;
+    };
+
+    static int socketCallback(void* easy, int fd, int what, void* self, void* socketp);
+    static int timerCallback(void* multi, long timeoutMs, void* self);
+    static size_t headerCallback(char* data, size_t size, size_t count, void* self);
+    static size_t writeCallback(char* data, size_t size, size_t count, void* self);
+
+    bool startMulti();
+    void watchSocket(int fd, int what);
+    void unwatchAll();
+    void onSocketReady(int fd, bool readable);
+    void onTimeout();
+    void drive(int fd, int eventMask);
+    void collectFinished();
+    void finish(bool ok, int status, const QString& reason);
+    void releaseEasy();
+    void handleHeaderLine(const QByteArray& line);
+
+    QString m_url;
+    QString m_localAddr = QStringLiteral("0.0.0.0");
+    QString m_agent;
+    QString m_accept;
+    QString m_proxy;
+    int m_stallTimeout = 60;
+    QIODevice* m_sink = nullptr;
+
+    void* m_multi = nullptr;
+    void* m_easy = nullptr;
+    void* m_headers = nullptr;
+    QTimer* m_timer = nullptr;
+    std::map<int, Watch> m_watches;
+    // Set while libcurl runs; abort() then only asks the callbacks to stop,
+    // as a handle must not be removed from inside libcurl.
+    int m_inCurl = 0;
+    bool m_abortRequested = false;
+    bool m_docBegun = false;
+    bool m_writeFailed = false;
+    // A finished request's report is still on its way; no new one starts.
+    bool m_donePending = false;
+    int m_status = 0;
+    QString m_reason;
+    qint64 m_received = 0;
+    qint64 m_contentLength = -1;
+};
