@@ -133,7 +133,8 @@ TEST(Routing, ContextIsPassedToTheHandler) {
 TEST(Charset, UnicodeBecomesWindows1252AndBack) {
     const QString text = QString::fromUtf8("Zoë €5 “hi” 日");
     const QByteArray wire = cp1252::fromUnicode(text);
-    EXPECT_EQ(wire, QByteArray("Zo\xEB \x80" "5 \x93hi\x94 ?"));
+    EXPECT_EQ(wire, QByteArray("Zo\xEB \x80"
+                               "5 \x93hi\x94 ?"));
     EXPECT_EQ(cp1252::toUnicode(wire), QString::fromUtf8("Zoë €5 “hi” ?"));
     EXPECT_EQ(cp1252::toUnicode(QByteArray("\x81")), QString(QChar(0x81)));
 }

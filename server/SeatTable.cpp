@@ -1,0 +1,69 @@
+#include "server/SeatTable.h"
+
+#include "protocol/Commands.h"
+#include "server/Peer.h"
+
+SeatTable::SeatTable() {
+    m_seats[2].fallback = "Klot";
+    m_seats[3].fallback = "Klock";
+    m_seats[4].fallback = "Kling";
+}
+
+SeatTable::~SeatTable() = default;
+
+QByteArray SeatTable::displayName(int seat) const {
+    const Seat& entry = m_seats.at(seat);
+    return entry.name.isEmpty() ? entry.fallback : entry.name;
+}
+
+int SeatTable::takeSeat() {
+    for (int seat = 1; seat <= m_count; ++seat)
+        if (!m_seats[seat].inUse)
+            return seat;
+    if (m_count < lastSeat)
+        return ++m_count;
+    return 0;
+}
+
+void SeatTable::occupy(int seat, std::unique_ptr<Peer> peer, TSock* sock) {
+    Seat& entry = m_seats.at(seat);
+    entry.inUse = true;
+    entry.name.clear();
+    entry.watching = false;
+    entry.peer = std::move(peer);
+    entry.sock = sock;
+}
+
+std::unique_ptr<Peer> SeatTable::release(int seat) {
+    Seat& entry = m_seats.at(seat);
+    entry.inUse = false;
+    entry.name.clear();
+    entry.watching = false;
+    entry.sock = nullptr;
+    return std::move(entry.peer);
+}
+
+int SeatTable::seatOf(const TSock* sock) const {
+    if (!sock)
+        return 0;
+    for (int seat = 1; seat <= lastSeat; ++seat)
+        if (m_seats[seat].inUse && m_seats[seat].sock == sock)
+            return seat;
+    return 0;
+}
+
+void SeatTable::sendTo(int seat, const QByteArray& message) const {
+    if (inUse(seat) && m_seats[seat].peer)
+        m_seats[seat].peer->send(cmd::frame(message));
+}
+
+void SeatTable::sendAll(const QByteArray& message) const {
+    sendOthers(0, message);
+}
+
+void SeatTable::sendOthers(int except, const QByteArray& message) const {
+    const QByteArray framed = cmd::frame(message);
+    for (int seat = 1; seat <= m_count; ++seat)
+        if (seat != except && m_seats[seat].inUse && m_seats[seat].peer)
+            m_seats[seat].peer->send(framed);
+}

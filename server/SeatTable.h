@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <array>
+#include <memory>
+
+class Peer;
+class TSock;
+
+// One seat of the table. Seats 1 to 4 play, 5 to 9 only watch.
+struct Seat {
+    QByteArray name;       // the login name; empty until login and once freed
+    bool inUse = false;    // from accepting the connection until its close
+    bool watching = false; // the computer plays the seat for its player
+    QByteArray fallback;   // names a seat without login name: "Klot" for seat 2
+    std::unique_ptr<Peer> peer;
+    TSock* sock = nullptr; // the socket behind the peer, if it is one
+};
+
+// The server's seats 1 to 9 and whom they are given to. Seat numbers are
+// handed out lowest free first; the seat count is the highest seat handed
+// out so far and never decreases.
+class SeatTable {
+public:
+    static constexpr int lastSeat = 9;
+    static constexpr int playingSeats = 4;
+
+    SeatTable();
+    ~SeatTable();
+
+    static bool isSeat(int seat) { return seat >= 1 && seat <= lastSeat; }
+    static bool isPlayingSeat(int seat) { return seat >= 1 && seat <= playingSeats; }
+
+    Seat& operator[](int seat) { return m_seats.at(seat); }
+    const Seat& operator[](int seat) const { return m_seats.at(seat); }
+    bool inUse(int seat) const { return isSeat(seat) && m_seats[seat].inUse; }
+    int seatCount() const { return m_count; }
+    // The seat's login name, or its fallback name when it has none.
+    QByteArray displayName(int seat) const;
+
+    // The seat a new connection gets, or 0 when all nine are in use.
+    int takeSeat();
+    // Gives the seat to a connection (without a name yet, not watching).
+    void occupy(int seat, std::unique_ptr<Peer> peer, TSock* sock);
+    // Frees the seat and hands back its connection for disposal. The seat
+    // keeps its fallback name (and the board its chips).
+    std::unique_ptr<Peer> release(int seat);
+    // The seat whose connection is this socket, or 0.
+    int seatOf(const TSock* sock) const;
+
+    // Sends a message (0xFF added here) to one seat in use.
+    void sendTo(int seat, const QByteArray& message) const;
+    // To every seat in use, in seat order.
+    void sendAll(const QByteArray& message) const;
+    // To every seat in use but one.
+    void sendOthers(int except, const QByteArray& message) const;
+
+private:
+    std::array<Seat, lastSeat + 1> m_seats; // index 0 unused
+    int m_count = 0;
+};
