@@ -1,0 +1,167 @@
+#include "client/ClientConnection.h"
+
+#include "app/Prompter.h"
+#include "client/ClientServices.h"
+#include "client/EViewError.h"
+#include "client/Picture.h"
+#include "client/SeatsView.h"
+#include "net/TSock.h"
+#include "protocol/Commands.h"
+#include "protocol/Cp1252.h"
+#include "protocol/FieldReader.h"
+
+#include <QLabel>
+#include <QTimerEvent>
+
+namespace {
+// Seats the server hands out: 1 to 4 play, 5 to 9 watch.
+constexpr int highestSeat = 9;
+
+int readSeat(FieldReader& reader) {
+    const QByteArray field = reader.next();
+    const int seat = FieldReader::toInt(field);
+    if (seat < 1 || seat > highestSeat)
+        throw EViewError("There is no seat " + QString::fromLatin1(field));
+    return seat;
+}
+} // namespace
+
+ClientConnection::ClientConnection(ClientServices& services, TSock& sock, SeatsView& seats,
+                                   QObject* parent)
+    : QObject(parent), m_services(services), m_sock(&sock), m_seats(seats) {
+    sock.OnRead = [this](TSock*, int) { sockRead(); };
+    sock.OnInfo = [this](TSock*, TSocketInfo, const QString& text) { sockInfo(text); };
+    // Once the board panel is gone the main window is being torn down: the
+    // socket's close report must not reach it any more.
+    connect(&seats, &QObject::destroyed, this, [this] { detach(); });
+}
+
+ClientConnection::~ClientConnection() {
+    detach();
+}
+
+void ClientConnection::detach() {
+    m_closed = true;
+    m_timer1.stop();
+    m_receivedlist.clear();
+    if (m_sock) {
+        m_sock->OnRead = nullptr;
+        m_sock->OnInfo = nullptr;
+        m_sock = nullptr;
+    }
+}
+
+void ClientConnection::sockRead() {
+    if (m_sock)
+        received(m_sock->Receive());
+}
+
+void ClientConnection::received(const QByteArray& bytes) {
+    if (m_closed)
+        return;
+    // An empty message (two terminators in a row) is queued too and ignored
+    // when its tick comes.
+    m_receivedlist.append(m_cutter.feed(bytes));
+    if (!m_receivedlist.isEmpty() && !m_timer1.isActive())
+        m_timer1.start(timerInterval, this);
+}
+
+void ClientConnection::sockInfo(const QString& text) {
+    if (text != "Socket Closed" || m_closed)
+        return;
+    if (m_fullShown)
+        return; // the server drops a refused client: the box closes the window
+    m_closed = true;
+    m_timer1.stop();
+    m_receivedlist.clear();
+    m_services.closeMainWindow();
+}
+
+void ClientConnection::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_timer1.timerId())
+        Timer1Timer();
+    else
+        QObject::timerEvent(event);
+}
+
+void ClientConnection::Timer1Timer() {
+    if (m_receivedlist.isEmpty()) {
+        m_timer1.stop();
+        return;
+    }
+    const QByteArray message = m_receivedlist.takeFirst();
+    // Settled before the handler runs, which may raise.
+    if (m_receivedlist.isEmpty())
+        m_timer1.stop();
+    m_dispatcher.dispatch(message);
+}
+
+void ClientConnection::sendloginfo(const QByteArray& args) {
+    FieldReader reader(args);
+    const int seat = readSeat(reader);
+    ClientState& state = m_services.state();
+    state.ownSeat = seat;
+    state.loggedIn = true;
+    m_services.send(cmd::logininfo_(seat, cmd::version, cp1252::fromUnicode(state.playerName)));
+}
+
+void ClientConnection::newplayerinfo(const QByteArray& args) {
+    FieldReader reader(args);
+    const int seat = readSeat(reader);
+    const QString name = cp1252::toUnicode(reader.rest());
+    const bool own = seat == m_services.state().ownSeat;
+
+    if (own) {
+        m_services.systemLine("You are Connected.");
+        m_services.loadSettings();
+    } else {
+        m_services.systemLine(name + " is Connected.");
+    }
+    if (QLabel* label = m_seats.nameLabel(seat)) {
+        label->setText(name);
+        label->show();
+        m_seats.scoreLabel(seat)->show();
+    } else {
+        m_services.addSpy(QString::number(seat) + ": " + name);
+        m_services.systemLine(own ? QString("You are spying.") : name + " is spying.");
+    }
+    m_services.playsounds("entered");
+}
+
+void ClientConnection::playerdisconnected(const QByteArray& args) {
+    FieldReader reader(args);
+    const int seat = readSeat(reader);
+    const QString name = cp1252::toUnicode(reader.rest());
+
+    if (QLabel* label = m_seats.nameLabel(seat)) {
+        // A computer player leaving (the label shows its name) writes no line.
+        const QString caption = label->text();
+        if (caption != SeatsView::waiting && caption != SeatsView::computerName(seat))
+            m_services.systemLine(caption + " disconnected.");
+        // Seat 2 is the computer's whenever no person holds it.
+        label->setText(seat == 2 ? SeatsView::computerName(2) : QString(SeatsView::waiting));
+        m_seats.eyes(seat)->hide();
+        return;
+    }
+    if (m_services.removeSpy(QString::number(seat) + ": " + name))
+        m_services.systemLine(name + " has left.");
+}
+
+void ClientConnection::havewrongversion(const QByteArray& args) {
+    m_services.systemLine(cp1252::toUnicode(args) +
+                          " has a different version of the game then you.");
+}
+
+void ClientConnection::wrongversion(const QByteArray&) {
+    m_services.systemLine("You have a differnt version of the game then the host.");
+}
+
+void ClientConnection::full(const QByteArray&) {
+    m_fullShown = true;
+    m_services.prompter().message("Game is full");
+    m_fullShown = false;
+    m_closed = true;
+    m_timer1.stop();
+    m_receivedlist.clear();
+    m_services.closeMainWindow();
+}

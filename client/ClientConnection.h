@@ -1,0 +1,78 @@
+#pragma once
+
+#include "protocol/Router.h"
+#include "protocol/StreamCutter.h"
+
+#include <QBasicTimer>
+#include <QByteArrayList>
+#include <QObject>
+#include <QPointer>
+
+class ClientServices;
+class SeatsView;
+class TSock;
+
+// The client's side of the connection with the game server. The read event
+// only cuts the received bytes into messages and queues them; Timer1 hands
+// them to the dispatch table one per tick, oldest first, and runs only while
+// messages wait, so an idle client costs no wake-ups. It answers the login
+// request and keeps the table of who is present: the four playing seats
+// (SeatsView) and the spectators (the spy list).
+//
+// A handler that raises stops only its own message: the message has left
+// the queue already and the timer keeps running, so the exception reaches
+// the application's general error report and the next tick goes on.
+class ClientConnection : public QObject {
+    Q_OBJECT
+public:
+    ClientConnection(ClientServices& services, TSock& sock, SeatsView& seats,
+                     QObject* parent = nullptr);
+    ~ClientConnection() override;
+
+    // Filled by the main window: every command the client acts on.
+    Router<>& dispatcher() { return m_dispatcher; }
+
+    // sock's OnRead: takes everything received and queues its messages.
+    void sockRead();
+    // Cuts bytes from the server into messages and queues them; sockRead
+    // feeds it, tests may too.
+    void received(const QByteArray& bytes);
+    // sock's OnInfo: "Socket Closed" closes the main window at once; messages
+    // still queued are dropped.
+    void sockInfo(const QString& text);
+    // One tick of Timer1: handles the oldest queued message.
+    void Timer1Timer();
+
+    // The receive queue, oldest first, without terminators.
+    const QByteArrayList& receivedlist() const { return m_receivedlist; }
+    bool timerActive() const { return m_timer1.isActive(); }
+    static constexpr int timerInterval = 1; // milliseconds
+
+    // Handlers of the dispatch table, each given the message's argument text.
+    void sendloginfo(const QByteArray& args);
+    void newplayerinfo(const QByteArray& args); // CMD_newplayerinfo and CMD_existingplayers
+    void playerdisconnected(const QByteArray& args);
+    void havewrongversion(const QByteArray& args);
+    void wrongversion(const QByteArray& args);
+    void full(const QByteArray& args);
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    // Stops everything and unhooks from the socket, which may outlive this
+    // object and report its close while it is destroyed.
+    void detach();
+
+    ClientServices& m_services;
+    QPointer<TSock> m_sock;
+    SeatsView& m_seats;
+    Router<> m_dispatcher;
+    StreamCutter m_cutter;
+    QByteArrayList m_receivedlist;
+    QBasicTimer m_timer1;
+    bool m_closed = false;
+    // While "Game is full" is shown, the close report that follows it waits
+    // for the box to be dismissed.
+    bool m_fullShown = false;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QPixmap>
+#include <QStringList>
+
+// An indexed list of pictures from the program's resources, loaded on first
+// use and kept in the pixmap cache, so start-up reads only what it shows.
+class ImageList {
+public:
+    // One resource name per index under ":/art/" without ".png"; an empty
+    // name is an empty picture.
+    explicit ImageList(const QStringList& names) : m_names(names) {}
+
+    int count() const { return int(m_names.size()); }
+    // The picture at the index; a null pixmap for an empty entry or an index
+    // that does not exist.
+    QPixmap at(int index) const;
+
+    // imagelist_chips: 0 marker, 1-4 the seats' chips, 5-8 a seat's
+    // completed column, 9 empty.
+    static const ImageList& chips();
+    // imagelist_dice: image v shows v + 1 pips.
+    static const ImageList& dice();
+    // imagelist_box: 0 "NO", 1 "YES".
+    static const ImageList& box();
+
+    // A single picture by its resource name, cached like the lists.
+    static QPixmap picture(const QString& name);
+
+private:
+    QStringList m_names;
+};

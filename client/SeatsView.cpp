@@ -1,0 +1,116 @@
+#include "client/SeatsView.h"
+
+#include "client/BoardGeometry.h"
+#include "client/EViewError.h"
+#include "client/ImageList.h"
+#include "client/Picture.h"
+
+#include <QLabel>
+
+namespace {
+QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& geometry,
+                  const QString& caption) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);
+    QFont font = label->font();
+    font.setPixelSize(13);
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+} // namespace
+
+SeatsView::SeatsView(QWidget* panelBoard) : QObject(panelBoard) {
+    const QPixmap logo = ImageList::picture("logo");
+    m_logo = new Picture(panelBoard, "image_logo", QRect(board::logo, QSize(264, 54)));
+    m_logo->setPicture(logo);
+    m_logo->setCursor(Qt::PointingHandCursor);
+    connect(m_logo, &Picture::clicked, this, &SeatsView::logoClicked);
+
+    for (int seat = 1; seat <= board::seats; ++seat) {
+        const int top = board::seatRowTop[seat - 1];
+        const QString n = QString::number(seat);
+
+        auto* swatch = new Picture(panelBoard, "image_seatcolor" + n,
+                                   QRect(board::swatchLeft, top + 3, 14, 14));
+        swatch->setPicture(ImageList::picture("swatch" + n));
+        m_swatches[seat - 1] = swatch;
+
+        QLabel* name =
+            makeLabel(panelBoard, "label_playername" + n,
+                      QRect(board::nameLeft, top, board::nameWidth, board::rowHeight), waiting);
+        // The eyes lie over the label's left end; the indent keeps the name
+        // clear of them.
+        name->setIndent(15);
+        name->setProperty("tag", seat);
+        name->setProperty("hint", computerName(seat));
+        name->setToolTip(computerName(seat));
+        m_names[seat - 1] = name;
+
+        QLabel* score = makeLabel(panelBoard, "label_score" + n,
+                                  QRect(board::scoreLeft, top, 40, board::rowHeight), "0");
+        score->setProperty("tag", seat);
+        m_scores[seat - 1] = score;
+
+        auto* eyes =
+            new Picture(panelBoard, "image_eyes" + n, QRect(board::eyesLeft, top + 5, 23, 10));
+        eyes->setPicture(ImageList::picture("eyes"));
+        eyes->hide();
+        m_eyes[seat - 1] = eyes;
+    }
+
+    m_turn = new Picture(panelBoard, "image_Turn",
+                         QRect(board::turnArrowLeft, board::seatRowTop[0], 26, board::rowHeight));
+    m_turn->setPicture(ImageList::picture("turn"));
+    m_turn->hide();
+}
+
+QLabel* SeatsView::nameLabel(int seat) const {
+    return seat >= 1 && seat <= board::seats ? m_names[seat - 1] : nullptr;
+}
+QLabel* SeatsView::scoreLabel(int seat) const {
+    return seat >= 1 && seat <= board::seats ? m_scores[seat - 1] : nullptr;
+}
+Picture* SeatsView::eyes(int seat) const {
+    return seat >= 1 && seat <= board::seats ? m_eyes[seat - 1] : nullptr;
+}
+Picture* SeatsView::swatch(int seat) const {
+    return seat >= 1 && seat <= board::seats ? m_swatches[seat - 1] : nullptr;
+}
+
+void SeatsView::requireSeat(int seat, const char* prefix) {
+    if (seat < 1 || seat > board::seats)
+        throw EViewError::missingControl(prefix + QString::number(seat));
+}
+
+QLabel& SeatsView::name(int seat) const {
+    requireSeat(seat, "label_playername");
+    return *m_names[seat - 1];
+}
+
+QLabel& SeatsView::score(int seat) const {
+    requireSeat(seat, "label_score");
+    return *m_scores[seat - 1];
+}
+
+QString SeatsView::computerName(int seat) {
+    switch (seat) {
+    case 2:
+        return "Klot";
+    case 3:
+        return "Klick";
+    case 4:
+        return "Kling";
+    default:
+        return {};
+    }
+}
+
+void SeatsView::moveTurnArrow(int seat) {
+    const QLabel& label = name(seat);
+    m_turn->move(m_turn->x(), label.y());
+    m_turn->show();
+    m_turn->raise();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+
+class BoardView;
+class ClientServices;
+class QPoint;
+
+// What the local player does with the mouse during a game: picking two of
+// the four dice into the slots A and B, clicking a column to place a marker
+// there, and the roll, end and start buttons. Each action is checked against
+// the view state and becomes at most one message; the server's answer is
+// painted by GameView. Nothing is sent before login.
+class Selection : public QObject {
+    Q_OBJECT
+public:
+    // A slot holds a die number 0 to 3, or this for "empty".
+    static constexpr int empty = 10;
+
+    Selection(ClientServices& services, BoardView& view, QObject* parent = nullptr);
+
+    int slotA() const { return m_a; }
+    int slotB() const { return m_b; }
+    // Empties both slots (a roll, a placement or the end of a turn).
+    void clear();
+
+    // A click on die dice_{die}.
+    void dice_0Click(int die);
+    // A click on any chip place of the column.
+    void chip_711Click(int column);
+    // Whether the two selected dice add up to the column.
+    bool checkformatch(int column) const;
+
+    // Releases on the turn buttons, pos from the button's top-left corner.
+    void button_rollMouseUp(const QPoint& pos);
+    void button_endMouseUp(const QPoint& pos);
+    void button_startMouseUp(const QPoint& pos);
+
+public slots:
+    // File > "Start Game": opens the game start dialog once logged in.
+    void StartGame1Click();
+
+private:
+    bool myTurn() const;
+    void refuse(const QString& status);
+
+    ClientServices& m_services;
+    BoardView& m_view;
+    int m_a = empty;
+    int m_b = empty;
+};

@@ -1,0 +1,86 @@
+#include "client/Tgamestart.h"
+
+#include "client/ClientServices.h"
+#include "client/EViewError.h"
+#include "client/ImageList.h"
+#include "client/Picture.h"
+#include "protocol/Commands.h"
+#include "protocol/Cp1252.h"
+
+#include <QLabel>
+#include <QPainter>
+
+Tgamestart::Tgamestart(ClientServices& services, QWidget* parent, const QPixmap& background)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      m_services(services), m_background(background) {
+    setObjectName("Tgamestart");
+    setWindowTitle("Climora - Game Start");
+    setFixedSize(257, 154);
+    setModal(false);
+
+    auto* title = new QLabel("Game Option", this);
+    title->setObjectName("label_title");
+    title->setGeometry(0, 4, 257, 24);
+    title->setAlignment(Qt::AlignCenter);
+    QFont titleFont = title->font();
+    titleFont.setPixelSize(17);
+    titleFont.setBold(true);
+    titleFont.setUnderline(true);
+    title->setFont(titleFont);
+
+    m_box = new Picture(this, "box_useall", QRect(18, 54, 32, 19));
+    m_box->setCursor(Qt::PointingHandCursor);
+    changebox("box_useall", 0);
+    connect(m_box, &Picture::clicked, this, &Tgamestart::box_useallClick);
+
+    auto* text = new QLabel("Play All Markers Before Ending Turn", this);
+    text->setObjectName("label_useall");
+    text->setGeometry(60, 40, 186, 46);
+    text->setWordWrap(true);
+    QFont textFont = text->font();
+    textFont.setPixelSize(16);
+    textFont.setBold(true);
+    text->setFont(textFont);
+
+    auto* start = new Picture(this, "button_start", QRect(66, 110, 124, 28));
+    start->setPicture(ImageList::picture("startbutton"));
+    start->setCursor(Qt::PointingHandCursor);
+    connect(start, &Picture::clicked, this, &Tgamestart::button_startClick);
+}
+
+void Tgamestart::changebox(const QString& name, int value) {
+    auto* box = findChild<Picture*>(name);
+    if (!box)
+        throw EViewError::missingControl(name);
+    box->draw(ImageList::box(), value);
+    box->setValue(value);
+}
+
+int Tgamestart::optionValue() const {
+    return m_box->value();
+}
+
+void Tgamestart::box_useallClick() {
+    changebox("box_useall", optionValue() == 0 ? 1 : 0);
+}
+
+void Tgamestart::button_startClick() {
+    m_services.send(cmd::startgame_(cp1252::fromUnicode(m_services.state().playerName),
+                                    QByteArray::number(optionValue())));
+    hide();
+    m_services.saveSettings();
+}
+
+void Tgamestart::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    if (!m_background.isNull())
+        painter.drawPixmap(0, 0, m_background);
+}
+
+void Tgamestart::showEvent(QShowEvent* event) {
+    if (QWidget* owner = parentWidget())
+        move(owner->frameGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+#include <QPixmap>
+
+class ClientServices;
+class Picture;
+
+// The host's game start dialog: the game's one option, "Use All Markers",
+// as a NO/YES switch, and the button that asks the server to start a game.
+// The game begins when the server's CMD_startgame comes back. Not modal.
+class Tgamestart : public QDialog {
+    Q_OBJECT
+public:
+    // The background is the main window's picture, drawn over white.
+    Tgamestart(ClientServices& services, QWidget* parent, const QPixmap& background);
+
+    // Draws image value of the NO/YES list into the named switch and stores
+    // value as its option; an index without a picture leaves it empty. The
+    // settings load calls it as changebox("box_useall", stored value).
+    void changebox(const QString& name, int value);
+    // The switch's option value: 0 off, 1 on (or what the settings held).
+    int optionValue() const;
+
+    // Toggles the option: 0 becomes 1, anything else 0.
+    void box_useallClick();
+    // Sends CMD_startgame with the player name and the option, hides the
+    // dialog and saves the settings.
+    void button_startClick();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    ClientServices& m_services;
+    QPixmap m_background;
+    Picture* m_box = nullptr;
+};
