@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QLineEdit>
+
+class QMenu;
+
+// The chat input line `mychat`. It tells every key-down before the key does
+// anything, takes Enter for itself (nothing is inserted, no beep), and hands
+// pasting and its context menu to its owner: pasting appends to the end of
+// the text instead of replacing the selection.
+class ChatInput : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit ChatInput(QWidget* parent = nullptr);
+
+    // Shown on a right click instead of the standard menu.
+    void setContextMenu(QMenu* menu) { m_menu = menu; }
+
+signals:
+    void keyDown();
+    void enterPressed();
+    void pasteRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QMenu* m_menu = nullptr;
+};

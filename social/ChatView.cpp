@@ -1,0 +1,647 @@
+#include "social/ChatView.h"
+
+#include "social/ColourText.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr QChar pictureChar(0xFFFC);
+constexpr int topMargin = 2;
+constexpr int bottomMargin = 2;
+// Pictures sit this far below the baseline, about where the letters' tails end.
+constexpr int pictureDrop = 3;
+} // namespace
+
+ChatView::ChatView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::ClickFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setAutoFillBackground(false);
+    verticalScrollBar()->setSingleStep(16);
+    m_shown = m_styles;
+    m_layoutWidth = std::max(1, viewport()->width() - 2 * sideMargin);
+}
+
+void ChatView::setImageList(const QStringList& paths) {
+    m_imagePaths = paths;
+    m_images.assign(paths.size(), QPixmap());
+    m_imageLoaded.assign(paths.size(), false);
+    m_dirtyAll = true;
+}
+
+QPixmap ChatView::image(int index) {
+    if (index < 0 || index >= int(m_imagePaths.size()))
+        return QPixmap();
+    if (!m_imageLoaded[index]) {
+        m_images[index] = QPixmap(m_imagePaths[index]);
+        m_imageLoaded[index] = true;
+    }
+    return m_images[index];
+}
+
+void ChatView::setStyle(int n, const ChatStyle& style) {
+    if (n >= 0 && n < styleCount)
+        m_styles[n] = style;
+}
+
+ChatView::Line& ChatView::lineForAppend(bool newLine) {
+    if (newLine || m_lines.empty()) {
+        Line line;
+        if (!m_lines.empty())
+            line.linksBefore = m_lines.back().linksBefore + m_lines.back().links;
+        m_lines.push_back(std::move(line));
+    }
+    m_dirtyFrom = std::min(m_dirtyFrom, m_lines.size() - 1);
+    return m_lines.back();
+}
+
+void ChatView::addText(const QString& text, int style, bool newLine) {
+    style = std::clamp(style, 0, styleCount - 1);
+    Line& line = lineForAppend(newLine);
+    line.runs.push_back({int(line.text.size()), int(text.size()), qint16(style), -1});
+    line.text += text;
+    line.styles |= quint16(1u << style);
+    if (style == linkStyle)
+        ++line.links;
+}
+
+void ChatView::addPicture(int image) {
+    Line& line = lineForAppend(false);
+    line.runs.push_back({int(line.text.size()), 1, -1, qint16(std::clamp(image, -1, 32767))});
+    line.text += pictureChar;
+}
+
+void ChatView::format() {
+    takeStyles();
+    verticalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+void ChatView::takeStyles() {
+    for (int s = 0; s < styleCount; ++s) {
+        if (!m_styles[s].sameFont(m_shown[s])) {
+            m_dirtyStyles |= quint16(1u << s);
+            m_metrics[s].reset();
+            m_fonts[s].reset();
+        }
+    }
+    m_shown = m_styles;
+}
+
+void ChatView::scrollToEnd() {
+    ensureLayout();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    viewport()->update();
+}
+
+void ChatView::clear() {
+    m_lines.clear();
+    m_lines.shrink_to_fit();
+    m_dirtyFrom = 0;
+    m_anchor = m_cursor = Position{};
+    m_selecting = false;
+    m_pressLink = -1;
+    m_keep.reset();
+    updateScrollBar();
+    verticalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+const QFont& ChatView::font(int style) {
+    auto& slot = m_fonts[size_t(style)];
+    if (!slot)
+        slot.emplace(m_shown[size_t(style)].font());
+    return *slot;
+}
+
+const QFontMetricsF& ChatView::metrics(int style) {
+    auto& slot = m_metrics[size_t(style)];
+    if (!slot)
+        slot.emplace(font(style), viewport());
+    return *slot;
+}
+
+// Places the runs of one line on rows no wider than the layout width. A run
+// breaks after its blanks; a piece wider than a whole row breaks between
+// characters. A trailing blank may hang past the right edge.
+void ChatView::layoutLine(Line& line) {
+    ++m_lineLayouts;
+    line.pieces.clear();
+    line.rows.clear();
+    const float width = float(m_layoutWidth);
+    float x = 0;
+    int row = 0;
+    int rowTop = 0;
+    float ascent = 0;
+    float descent = 0;
+
+    auto finishRow = [&] {
+        if (ascent <= 0 && descent <= 0)
+            ascent = float(metrics(0).ascent()), descent = float(metrics(0).descent());
+        const int baseline = int(std::ceil(ascent));
+        const int height = baseline + int(std::ceil(descent)) + 1;
+        line.rows.push_back({rowTop, height, baseline});
+        rowTop += height;
+        ++row;
+        x = 0;
+        ascent = descent = 0;
+    };
+    auto place = [&](int run, int from, int length, float w) {
+        if (!line.pieces.empty()) {
+            Piece& last = line.pieces.back();
+            if (last.run == run && last.row == row && last.from + last.length == from) {
+                last.length += length;
+                last.width += w;
+                x += w;
+                return;
+            }
+        }
+        line.pieces.push_back({run, from, length, x, w, row});
+        x += w;
+    };
+
+    for (int r = 0; r < int(line.runs.size()); ++r) {
+        const Run& run = line.runs[size_t(r)];
+        if (run.style < 0) {
+            const QPixmap pm = image(run.image);
+            const float w = float(pm.width());
+            if (x > 0 && x + w > width)
+                finishRow();
+            place(r, run.start, run.length, w);
+            if (!pm.isNull()) {
+                ascent = std::max(ascent, float(pm.height() - pictureDrop));
+                descent = std::max(descent, float(pictureDrop));
+            }
+            continue;
+        }
+        const QFontMetricsF& fm = metrics(run.style);
+        const float space = float(fm.horizontalAdvance(QLatin1Char(' ')));
+        const int end = run.start + run.length;
+        int pos = run.start;
+        while (pos < end) {
+            int next = int(line.text.indexOf(QLatin1Char(' '), pos));
+            next = (next < 0 || next >= end) ? end : next + 1;
+            const QString segment = line.text.mid(pos, next - pos);
+            const float full = float(fm.horizontalAdvance(segment));
+            const float ink = segment.endsWith(QLatin1Char(' ')) ? full - space : full;
+            if (x > 0 && x + ink > width)
+                finishRow();
+            ascent = std::max(ascent, float(fm.ascent()));
+            descent = std::max(descent, float(fm.descent()));
+            if (ink <= width) {
+                place(r, pos, next - pos, full);
+            } else {
+                // Longer than a row: fill rows character by character.
+                QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, segment);
+                int from = 0;
+                for (int to = int(finder.toNextBoundary()); to > 0;
+                     to = int(finder.toNextBoundary())) {
+                    const QString grapheme = segment.mid(from, to - from);
+                    const float w = float(fm.horizontalAdvance(grapheme));
+                    if (x > 0 && x + w > width && grapheme != QLatin1String(" ")) {
+                        finishRow();
+                        ascent = float(fm.ascent());
+                        descent = float(fm.descent());
+                    }
+                    place(r, pos + from, to - from, w);
+                    from = to;
+                }
+            }
+            pos = next;
+        }
+    }
+    finishRow();
+    line.height = rowTop;
+}
+
+void ChatView::ensureLayout() {
+    const size_t count = m_lines.size();
+    const bool global = m_dirtyAll || m_dirtyStyles != 0;
+    if (!global && m_dirtyFrom >= count)
+        return;
+    size_t from = m_dirtyFrom;
+    if (global) {
+        for (size_t i = 0; i < count; ++i) {
+            Line& line = m_lines[i];
+            if (m_dirtyAll || i >= m_dirtyFrom || (line.styles & m_dirtyStyles))
+                layoutLine(line);
+        }
+        from = 0;
+    } else {
+        for (size_t i = from; i < count; ++i)
+            layoutLine(m_lines[i]);
+    }
+    for (size_t i = from; i < count; ++i)
+        m_lines[i].top = i == 0 ? topMargin : m_lines[i - 1].top + m_lines[i - 1].height;
+    m_dirtyAll = false;
+    m_dirtyStyles = 0;
+    m_dirtyFrom = count;
+    updateScrollBar();
+    if (m_keep) {
+        const auto [line, offset] = *m_keep;
+        m_keep.reset();
+        if (line < 0 || line >= int(count))
+            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        else
+            verticalScrollBar()->setValue(m_lines[size_t(line)].top + offset);
+    }
+}
+
+int ChatView::contentHeight() {
+    ensureLayout();
+    if (m_lines.empty())
+        return 0;
+    return m_lines.back().top + m_lines.back().height + bottomMargin;
+}
+
+void ChatView::updateScrollBar() {
+    const int content =
+        m_lines.empty() ? 0 : m_lines.back().top + m_lines.back().height + bottomMargin;
+    const int page = viewport()->height();
+    QScrollBar* bar = verticalScrollBar();
+    bar->setPageStep(page);
+    bar->setRange(0, std::max(0, content - page));
+}
+
+int ChatView::lineAt(int y) const {
+    // The last line whose top is at or above y.
+    auto it = std::upper_bound(m_lines.begin(), m_lines.end(), y,
+                               [](int value, const Line& line) { return value < line.top; });
+    if (it == m_lines.begin())
+        return 0;
+    return int(it - m_lines.begin()) - 1;
+}
+
+void ChatView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    const int width = std::max(1, viewport()->width() - 2 * sideMargin);
+    if (width != m_layoutWidth) {
+        // Keep what is in view: the end if the end was shown, else the top line.
+        QScrollBar* bar = verticalScrollBar();
+        if (!m_lines.empty() && !m_keep && bar->value() > 0) {
+            if (bar->value() >= bar->maximum()) {
+                m_keep = std::pair(-1, 0);
+            } else {
+                ensureLayout();
+                const int line = lineAt(bar->value());
+                m_keep = std::pair(line, bar->value() - m_lines[size_t(line)].top);
+            }
+        }
+        m_layoutWidth = width;
+        m_dirtyAll = true;
+        takeStyles();
+    }
+    updateScrollBar();
+}
+
+void ChatView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+std::pair<int, int> ChatView::selectionIn(int line) const {
+    if (m_anchor == m_cursor)
+        return {0, 0};
+    const Position start = std::min(m_anchor, m_cursor);
+    const Position end = std::max(m_anchor, m_cursor);
+    if (line < start.line || line > end.line)
+        return {0, 0};
+    const int length = int(m_lines[size_t(line)].text.size());
+    return {line == start.line ? start.offset : 0, line == end.line ? end.offset : length};
+}
+
+void ChatView::paintEvent(QPaintEvent*) {
+    ensureLayout();
+    QPainter painter(viewport());
+    painter.fillRect(viewport()->rect(), QColor::fromRgb(background));
+    if (m_lines.empty())
+        return;
+    const int dy = verticalScrollBar()->value();
+    const int bottom = dy + viewport()->height();
+    for (int i = lineAt(dy); i < int(m_lines.size()) && m_lines[size_t(i)].top < bottom; ++i)
+        paintLine(painter, i, dy);
+}
+
+void ChatView::paintLine(QPainter& painter, int index, int dy) {
+    const Line& line = m_lines[size_t(index)];
+    const auto [selFrom, selTo] = selectionIn(index);
+    const QColor highlight = palette().color(QPalette::Highlight);
+    const QColor highlightText = palette().color(QPalette::HighlightedText);
+    for (const Piece& piece : line.pieces) {
+        const Row& row = line.rows[size_t(piece.row)];
+        const float left = float(sideMargin) + piece.x;
+        const int rowTop = line.top - dy + row.top;
+        const float baseline = float(rowTop + row.baseline);
+        const Run& run = line.runs[size_t(piece.run)];
+        const int from = std::max(selFrom, piece.from);
+        const int to = std::min(selTo, piece.from + piece.length);
+        if (run.style < 0) {
+            const QPixmap pm = image(run.image);
+            if (from < to)
+                painter.fillRect(QRectF(left, rowTop, piece.width, row.height), highlight);
+            painter.drawPixmap(QPointF(left, baseline + pictureDrop - float(pm.height())), pm);
+            continue;
+        }
+        const ChatStyle& style = m_shown[size_t(run.style)];
+        painter.setFont(font(run.style));
+        const QColor colour = ColourText::toQColor(style.colour);
+        const QString text = line.text.mid(piece.from, piece.length);
+        if (from >= to) {
+            painter.setPen(colour);
+            // An underline (a link's) stops at the word, not at its trailing blank.
+            painter.drawText(QPointF(left, baseline),
+                             style.underline && text.endsWith(QLatin1Char(' ')) ? text.chopped(1)
+                                                                                : text);
+            continue;
+        }
+        // Before, inside and after the selection.
+        const QFontMetricsF& fm = metrics(run.style);
+        const QString before = text.left(from - piece.from);
+        const QString inside = text.mid(from - piece.from, to - from);
+        const QString after = text.mid(to - piece.from);
+        float x = left;
+        painter.setPen(colour);
+        painter.drawText(QPointF(x, baseline), before);
+        x += float(fm.horizontalAdvance(before));
+        const float w = float(fm.horizontalAdvance(inside));
+        painter.fillRect(QRectF(x, rowTop, w, row.height), highlight);
+        painter.setPen(highlightText);
+        painter.drawText(QPointF(x, baseline), inside);
+        x += w;
+        painter.setPen(colour);
+        painter.drawText(QPointF(x, baseline), after);
+    }
+}
+
+int ChatView::linkOfRun(const Line& line, int run) const {
+    if (line.runs[size_t(run)].style != linkStyle)
+        return -1;
+    int k = 0;
+    for (int r = 0; r < run; ++r)
+        if (line.runs[size_t(r)].style == linkStyle)
+            ++k;
+    return line.linksBefore + k;
+}
+
+ChatView::Hit ChatView::hitTest(const QPoint& pos) {
+    ensureLayout();
+    Hit hit;
+    if (m_lines.empty())
+        return hit;
+    const int y = pos.y() + verticalScrollBar()->value();
+    const Line& last = m_lines.back();
+    if (y < m_lines.front().top)
+        return hit;
+    if (y >= last.top + last.height) {
+        hit.pos = {int(m_lines.size()) - 1, int(last.text.size())};
+        return hit;
+    }
+    const int index = lineAt(y);
+    const Line& line = m_lines[size_t(index)];
+    hit.pos.line = index;
+    int row = int(line.rows.size()) - 1;
+    for (int r = 0; r < int(line.rows.size()); ++r) {
+        if (y - line.top < line.rows[size_t(r)].top + line.rows[size_t(r)].height) {
+            row = r;
+            break;
+        }
+    }
+    const float x = float(pos.x() - sideMargin);
+    const Piece* first = nullptr;
+    const Piece* lastOnRow = nullptr;
+    for (const Piece& piece : line.pieces) {
+        if (piece.row != row)
+            continue;
+        if (!first)
+            first = &piece;
+        lastOnRow = &piece;
+        if (x < piece.x || x >= piece.x + piece.width)
+            continue;
+        const Run& run = line.runs[size_t(piece.run)];
+        hit.link = linkOfRun(line, piece.run);
+        if (run.style < 0) {
+            hit.pos.offset = piece.from + (x > piece.x + piece.width / 2 ? 1 : 0);
+            return hit;
+        }
+        // The character boundary nearest to the point.
+        const QFontMetricsF& fm = metrics(run.style);
+        const QString text = line.text.mid(piece.from, piece.length);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        float left = piece.x;
+        int from = 0;
+        for (int to = int(finder.toNextBoundary()); to > 0; to = int(finder.toNextBoundary())) {
+            const float w = float(fm.horizontalAdvance(text.mid(from, to - from)));
+            if (x < left + w) {
+                hit.pos.offset = piece.from + (x > left + w / 2 ? to : from);
+                return hit;
+            }
+            left += w;
+            from = to;
+        }
+        hit.pos.offset = piece.from + piece.length;
+        return hit;
+    }
+    if (first && x < first->x)
+        hit.pos.offset = first->from;
+    else if (lastOnRow)
+        hit.pos.offset = lastOnRow->from + lastOnRow->length;
+    return hit;
+}
+
+void ChatView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const Hit hit = hitTest(event->position().toPoint());
+    if (!(event->modifiers() & Qt::ShiftModifier))
+        m_anchor = hit.pos;
+    m_cursor = hit.pos;
+    m_selecting = true;
+    m_pressLink = hit.link;
+    viewport()->update();
+}
+
+void ChatView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (m_selecting && (event->buttons() & Qt::LeftButton)) {
+        // Dragging past an edge scrolls that way.
+        QScrollBar* bar = verticalScrollBar();
+        if (pos.y() < 0)
+            bar->setValue(bar->value() + pos.y());
+        else if (pos.y() > viewport()->height())
+            bar->setValue(bar->value() + pos.y() - viewport()->height());
+        m_cursor = hitTest(pos).pos;
+        viewport()->update();
+        return;
+    }
+    const Hit hit = hitTest(pos);
+    viewport()->setCursor(hit.link >= 0 ? Qt::PointingHandCursor : Qt::IBeamCursor);
+}
+
+void ChatView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_selecting) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    m_selecting = false;
+    const int pressed = m_pressLink;
+    m_pressLink = -1;
+    if (pressed >= 0 && m_anchor == m_cursor &&
+        hitTest(event->position().toPoint()).link == pressed)
+        emit linkClicked(pressed);
+}
+
+void ChatView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    // Selects the word under the pointer, without its trailing blank.
+    const Hit hit = hitTest(event->position().toPoint());
+    if (m_lines.empty())
+        return;
+    const QString& text = m_lines[size_t(hit.pos.line)].text;
+    int from = hit.pos.offset;
+    int to = hit.pos.offset;
+    while (from > 0 && text[from - 1] != QLatin1Char(' ') && text[from - 1] != pictureChar)
+        --from;
+    while (to < text.size() && text[to] != QLatin1Char(' ') && text[to] != pictureChar)
+        ++to;
+    m_anchor = {hit.pos.line, from};
+    m_cursor = {hit.pos.line, to};
+    m_selecting = false;
+    viewport()->update();
+}
+
+void ChatView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        copy();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void ChatView::selectAll() {
+    if (m_lines.empty())
+        return;
+    m_anchor = {0, 0};
+    m_cursor = {int(m_lines.size()) - 1, int(m_lines.back().text.size())};
+    viewport()->update();
+}
+
+bool ChatView::hasSelection() const {
+    return !m_lines.empty() && !(m_anchor == m_cursor);
+}
+
+QString ChatView::selectedText() const {
+    if (!hasSelection())
+        return QString();
+    const Position start = std::min(m_anchor, m_cursor);
+    const Position end = std::max(m_anchor, m_cursor);
+    QString out;
+    for (int i = start.line; i <= end.line && i < int(m_lines.size()); ++i) {
+        if (i > start.line)
+            out += QLatin1String("\r\n");
+        const Line& line = m_lines[size_t(i)];
+        const auto [from, to] = selectionIn(i);
+        for (const Run& run : line.runs) {
+            if (run.style < 0)
+                continue;
+            const int a = std::max(from, run.start);
+            const int b = std::min(to, run.start + run.length);
+            if (a < b)
+                out += line.text.mid(a, b - a);
+        }
+    }
+    return out;
+}
+
+void ChatView::copy() const {
+    if (!hasSelection())
+        return;
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(selectedText());
+}
+
+QList<ChatView::Item> ChatView::lineItems(int index) const {
+    QList<Item> out;
+    if (index < 0 || index >= int(m_lines.size()))
+        return out;
+    const Line& line = m_lines[size_t(index)];
+    for (size_t r = 0; r < line.runs.size(); ++r) {
+        const Run& run = line.runs[r];
+        Item item;
+        item.startsLine = r == 0;
+        if (run.style < 0) {
+            item.picture = true;
+            item.image = run.image;
+        } else {
+            item.style = run.style;
+            item.text = line.text.mid(run.start, run.length);
+        }
+        out << item;
+    }
+    return out;
+}
+
+QList<ChatView::Item> ChatView::items() const {
+    QList<Item> out;
+    for (int i = 0; i < int(m_lines.size()); ++i)
+        out << lineItems(i);
+    return out;
+}
+
+int ChatView::linkCount() const {
+    return m_lines.empty() ? 0 : m_lines.back().linksBefore + m_lines.back().links;
+}
+
+QString ChatView::linkText(int number) const {
+    if (number < 0 || number >= linkCount())
+        return QString();
+    // The last line whose first link is at or before the number.
+    auto it =
+        std::upper_bound(m_lines.begin(), m_lines.end(), number,
+                         [](int value, const Line& line) { return value < line.linksBefore; });
+    while (it != m_lines.begin()) {
+        --it;
+        if (it->links > 0 && number < it->linksBefore + it->links)
+            break;
+    }
+    int k = number - it->linksBefore;
+    for (const Run& run : it->runs) {
+        if (run.style == linkStyle && k-- == 0)
+            return it->text.mid(run.start, run.length);
+    }
+    return QString();
+}
+
+QRect ChatView::linkRect(int number) {
+    ensureLayout();
+    for (int i = 0; i < int(m_lines.size()); ++i) {
+        const Line& line = m_lines[size_t(i)];
+        if (number < line.linksBefore || number >= line.linksBefore + line.links)
+            continue;
+        for (const Piece& piece : line.pieces) {
+            if (linkOfRun(line, piece.run) != number)
+                continue;
+            const Row& row = line.rows[size_t(piece.row)];
+            const int top = line.top - verticalScrollBar()->value() + row.top;
+            return QRectF(sideMargin + piece.x, top, piece.width, row.height).toRect();
+        }
+    }
+    return QRect();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class ClientServices;
+class QAction;
+class QWidget;
+class SoundOutput;
+
+// The client's sounds: the game sounds, played while Options > "Play Sounds"
+// is ticked, and the chatter sounds that players send, played while "Player
+// Phrase Sounds" is ticked (whatever "Play Sounds" says) and otherwise
+// announced in the chat as a system line.
+class Sounds : public QObject {
+    Q_OBJECT
+public:
+    // The board panel holds the seats' name labels (`label_playername1` to
+    // `label_playername4`), whose captions name the senders of chatter.
+    Sounds(SoundOutput& output, ClientServices& services, QWidget* board = nullptr,
+           QObject* parent = nullptr);
+
+    // A game sound by name ("dice", "winner").
+    void playsounds(const QString& name);
+    // A relayed CMD_playasound: seat "+" sound name "+".
+    void playasound(const QByteArray& args);
+
+    // The two switches. The setters only set (the settings file uses them);
+    // the menu handlers toggle and save the settings.
+    bool playSounds() const { return m_playSounds; }
+    void setPlaySounds(bool on);
+    bool playerPhraseSounds() const { return m_playerPhraseSounds; }
+    void setPlayerPhraseSounds(bool on);
+    void PlaySounds1Click();
+    void PlayerPhraseSounds1Click();
+
+    // Connects the check items Options > "Play Sounds" and "Player Phrase Sounds".
+    void bindMenu(QAction* playSounds1, QAction* playerPhraseSounds1);
+
+private:
+    SoundOutput& m_output;
+    ClientServices& m_services;
+    QWidget* m_board;
+    QAction* m_playSoundsItem = nullptr;
+    QAction* m_phraseSoundsItem = nullptr;
+    bool m_playSounds = true;
+    bool m_playerPhraseSounds = true;
+};
