@@ -1,0 +1,16 @@
+#pragma once
+
+#include "app/Prompter.h"
+
+class QWidget;
+
+// Shows messages and questions in real message boxes, titled "Climora".
+class BoxPrompter : public Prompter {
+public:
+    void setParent(QWidget* parent) { m_parent = parent; }
+    void message(const QString& text) override;
+    bool question(const QString& text) override;
+
+private:
+    QWidget* m_parent = nullptr;
+};

@@ -1,0 +1,46 @@
+#include "app/Program.h"
+
+#include "client/Tgamestart.h"
+#include "net/Tdownload.h"
+#include "server/TServer.h"
+#include "social/SettingsLocation.h"
+#include "social/Tabout.h"
+#include "social/Thelp.h"
+#include "social/Tphrases.h"
+#include "social/Tspylist.h"
+#include "tally/Ttallylist.h"
+
+#include <QPixmap>
+
+Program::Program(Prompter& prompter, const QStringList& arguments)
+    : Program(prompter, arguments, Options{}) {}
+
+Program::Program(Prompter& prompter, const QStringList& arguments, const Options& options) {
+    m_chat = std::make_unique<Tchat>(prompter, arguments);
+    Tchat* chat = m_chat.get();
+    chat->setGamePort(options.gamePort);
+    if (!options.iniPath.isEmpty())
+        chat->setIniPath(options.iniPath);
+
+    const QPixmap background(":/art/background.png");
+    Tchat::Windows windows;
+    windows.about = new Tabout(chat, background);
+    windows.spylist = new Tspylist(chat);
+    windows.help = new Thelp(chat, windows.about);
+    windows.phrases = new Tphrases(chat, background);
+    windows.tally = new Ttallylist(
+        prompter, options.tallyPath.isEmpty() ? SettingsLocation::tallyPath() : options.tallyPath,
+        chat);
+    windows.server = new TServer(*chat, chat);
+    windows.server->Sock1().setPortName(options.gamePort);
+    windows.download = new Tdownload(prompter, [chat] { chat->close(); }, chat);
+    windows.gamestart = new Tgamestart(*chat, chat, background);
+    chat->attachWindows(windows);
+}
+
+Program::~Program() { saveTally(); }
+
+void Program::saveTally() {
+    if (m_chat && m_chat->windows().tally)
+        m_chat->windows().tally->save();
+}

@@ -1,0 +1,225 @@
+#include "app/Tchat.h"
+
+#include "app/Prompter.h"
+#include "client/ClientConnection.h"
+#include "net/TSock.h"
+#include "protocol/Commands.h"
+#include "social/Settings.h"
+#include "social/SettingsLocation.h"
+#include "social/WavePlayer.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLockFile>
+#include <QMenuBar>
+#include <QRandomGenerator>
+#include <QShowEvent>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+constexpr int panelWidth = 764;
+constexpr int panelHeight = 526;
+} // namespace
+
+Tchat::Tchat(Prompter& prompter, const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), m_prompter(prompter), m_arguments(arguments) {
+    setObjectName("Tchat");
+    setWindowTitle("Climora");
+
+    // The named mutex "climora", held until the program ends; nothing tests it.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    m_mutex = new QLockFile(QDir(runtime.isEmpty() ? QDir::tempPath() : runtime).filePath("climora.lock"));
+    m_mutex->setStaleLockTime(0);
+    m_mutex->tryLock(0);
+
+    std::srand(unsigned(std::time(nullptr)));
+
+    auto* client = new QWidget(this);
+    client->setObjectName("clientarea");
+    client->setMinimumSize(panelWidth + 4, panelHeight + 4);
+    m_panelBoard = new QWidget(client);
+    m_panelBoard->setObjectName("panel_board");
+    m_panelBoard->setGeometry(2, 2, panelWidth, panelHeight);
+    setCentralWidget(client);
+
+    m_sock = new TSock(this);
+    m_sock->setObjectName("sock");
+    m_sock->setPortName("7772");
+    m_sock11 = new TSock(this);
+    m_sock11->setObjectName("Sock11");
+    m_sock11->setPortName("9001");
+    m_sock11->setHostName("127.0.0.1");
+
+    m_soundOutput = new WavePlayer(this);
+    buildMenus();
+    buildGame();
+    buildSocial();
+    buildDispatchTable();
+    m_settings = new Settings(*this, SettingsLocation::iniPath());
+
+    move(defaultBounds.topLeft());
+    resize(panelWidth + 4, panelHeight + 4 + menuBar()->sizeHint().height());
+}
+
+Tchat::~Tchat() {
+    // The sockets outlive this part of the object (they are children of the
+    // window): unhook them first, so a close they report reaches nobody.
+    m_sock->OnInfo = nullptr;
+    m_sock->OnRead = nullptr;
+    delete m_connection;
+    m_connection = nullptr;
+    delete m_settings;
+    delete m_mutex;
+}
+
+void Tchat::buildMenus() {
+    auto add = [this](QMenu* menu, const QString& name, const QString& caption) {
+        QAction* item = menu->addAction(caption);
+        item->setObjectName(name);
+        m_actions.insert(name, item);
+        return item;
+    };
+    auto checkable = [&](QMenu* menu, const QString& name, const QString& caption, bool on) {
+        QAction* item = add(menu, name, caption);
+        item->setCheckable(true);
+        item->setChecked(on);
+        return item;
+    };
+    auto radio = [&](QMenu* menu, QActionGroup* group, const QString& name,
+                     const QString& caption, int tag, bool on) {
+        QAction* item = checkable(menu, name, caption, on);
+        item->setData(tag);
+        group->addAction(item);
+        return item;
+    };
+
+    QMenu* file = menuBar()->addMenu("File");
+    file->setObjectName("File1");
+    add(file, "StartGame1", "Start Game")->setEnabled(false);
+    file->addSeparator();
+    connect(add(file, "Exit1", "Exit"), &QAction::triggered, this, &QWidget::close);
+
+    QMenu* options = menuBar()->addMenu("Options");
+    options->setObjectName("Options1");
+    checkable(options, "PlaySounds1", "Play Sounds", true);
+    checkable(options, "PlayerPhraseSounds1", "Player Phrase Sounds", true);
+    QMenu* turnSound = options->addMenu("Turn Sound");
+    turnSound->setObjectName("TurnSound1");
+    turnSound->menuAction()->setData(0);
+    m_actions.insert("TurnSound1", turnSound->menuAction());
+    auto* turnGroup = new QActionGroup(this);
+    radio(turnSound, turnGroup, "Classic1", "Classic", 0, true);
+    radio(turnSound, turnGroup, "New1", "New", 1, false);
+    QMenu* botSpeed = options->addMenu("Bot Speed");
+    botSpeed->setObjectName("BotSpeed1");
+    botSpeed->menuAction()->setData(750);
+    m_actions.insert("BotSpeed1", botSpeed->menuAction());
+    auto* botGroup = new QActionGroup(this);
+    radio(botSpeed, botGroup, "Slow1", "Slow", 1000, false);
+    radio(botSpeed, botGroup, "Normal1", "Normal", 750, true);
+    radio(botSpeed, botGroup, "Fast1", "Fast", 400, false);
+    options->addSeparator();
+    add(options, "TextColor1", "Text Color");
+    QMenu* textSize = options->addMenu("Text Size");
+    textSize->setObjectName("TextSize1");
+    m_actions.insert("TextSize1", textSize->menuAction());
+    for (int size : {8, 10, 12, 14}) {
+        QAction* item = checkable(textSize, QString("N%11").arg(size), QString::number(size),
+                                  size == 10);
+        item->setData(size);
+    }
+    QAction* scrollOff = checkable(options, "ScrollChatOff1", "Scroll Chat Off", false);
+    scrollOff->setShortcut(QKeySequence("Ctrl+S"));
+    add(options, "ClearMainChat1", "Clear Main Chat");
+    add(options, "ResetScreenLocation1", "Reset Screen Location");
+    options->addSeparator();
+    checkable(options, "JustWatch1", "Just Watch", false);
+
+    QMenu* view = menuBar()->addMenu("View");
+    view->setObjectName("View1");
+    add(view, "ViewTally1", "View Tally");
+    add(view, "SpyList1", "Spy List");
+    add(view, "PrhaseList1", "Phrase List");
+
+    QMenu* help = menuBar()->addMenu("Help");
+    help->setObjectName("Help1");
+    add(help, "Content1", "Content")->setShortcut(QKeySequence(Qt::Key_F1));
+    help->addSeparator();
+    add(help, "About1", "About");
+
+    // A choice in a radio group sets the group's tag and saves.
+    connect(botGroup, &QActionGroup::triggered, this, [this](QAction* item) {
+        m_actions.value("BotSpeed1")->setData(item->data());
+        saveSettings();
+    });
+    connect(turnGroup, &QActionGroup::triggered, this, [this](QAction* item) {
+        m_actions.value("TurnSound1")->setData(item->data());
+        saveSettings();
+    });
+    connect(m_actions.value("ResetScreenLocation1"), &QAction::triggered, this,
+            [this] { setWindowBounds(defaultBounds); });
+}
+
+QAction* Tchat::action(const QString& name) const { return m_actions.value(name); }
+
+int Tchat::botSpeedMs() const { return m_actions.value("BotSpeed1")->data().toInt(); }
+
+bool Tchat::turnSoundNew() const { return m_actions.value("TurnSound1")->data().toInt() == 1; }
+
+void Tchat::setJustWatchTicked(bool ticked) { m_actions.value("JustWatch1")->setChecked(ticked); }
+
+void Tchat::send(const QByteArray& message) { m_sock->Send(cmd::frame(message)); }
+
+void Tchat::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The command line is read once, right after the first show: run from
+    // the event loop, so that an error it raises (a taken port, say) is
+    // reported without interrupting the showing of the window.
+    if (!m_paramsDone) {
+        m_paramsDone = true;
+        QTimer::singleShot(0, this, &Tchat::processparams);
+    }
+}
+
+void Tchat::processparams() {
+    if (QWidget* start = findChild<QWidget*>("button_start"))
+        start->hide();
+    action("StartGame1")->setEnabled(false);
+    if (m_arguments.isEmpty()) {
+        systemLine("Loading Solo Game..Please wait.");
+        if (m_windows.download)
+            showDownload();
+        m_state.hostAddress = "127.0.0.1";
+        m_state.playerName = "You";
+        hostpress();
+        return;
+    }
+    systemLine("Loading Multi-player Game.. Please Wait.");
+    if (m_arguments.size() < 3)
+        return; // the action happens only on reaching the third argument
+    m_state.playerName = m_arguments[0];
+    m_state.hostAddress = m_arguments[1];
+    if (m_arguments[2] == "true")
+        hostpress();
+    else
+        joinpress();
+    // The lobby link: nothing is ever sent or read on it, and a failure to
+    // connect goes unnoticed.
+    try {
+        m_sock11->Open();
+    } catch (const std::exception&) {
+    }
+}
+
+void Tchat::joinpress() {
+    m_sock->setHostName(m_state.hostAddress);
+    m_sock->Open();
+}
+
+void Tchat::closeMainWindow() { close(); }

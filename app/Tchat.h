@@ -1,0 +1,166 @@
+#pragma once
+
+#include "client/ClientServices.h"
+#include "server/BotSpeedSource.h"
+#include "social/SettingsTarget.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QRect>
+
+class QAction;
+class QMenu;
+class TSock;
+class TServer;
+class Tdownload;
+class Ttallylist;
+class Tabout;
+class Thelp;
+class Tspylist;
+class Tphrases;
+class Tgamestart;
+class ClientConnection;
+class GameView;
+class ChatDisplay;
+class ChatComposer;
+class Sounds;
+class Spectators;
+class Settings;
+class SoundOutput;
+class QLockFile;
+
+// The main window: the game view, the chat and the menus, composed from the
+// parts of client/ and social/. It is the client's ClientServices and the
+// server's source of the bot speed. Closing it ends the program.
+class Tchat : public QMainWindow,
+              public ClientServices,
+              public BotSpeedSource,
+              public SettingsTarget {
+    Q_OBJECT
+public:
+    explicit Tchat(Prompter& prompter, const QStringList& arguments, QWidget* parent = nullptr);
+    ~Tchat() override;
+
+    // The windows created after the main window, in their fixed order.
+    struct Windows {
+        Tabout* about = nullptr;
+        Tspylist* spylist = nullptr;
+        Thelp* help = nullptr;
+        Tphrases* phrases = nullptr;
+        Ttallylist* tally = nullptr;
+        TServer* server = nullptr;
+        Tdownload* download = nullptr;
+        Tgamestart* gamestart = nullptr;
+    };
+    // Hands over the other windows once they exist, and wires them in.
+    void attachWindows(const Windows& windows);
+
+    // ClientServices
+    ClientState& state() override { return m_state; }
+    void send(const QByteArray& message) override;
+    void systemLine(const QString& text) override;
+    void playsounds(const QString& name) override;
+    Prompter& prompter() override { return m_prompter; }
+    void loadSettings() override;
+    void saveSettings() override;
+    bool turnSoundNew() const override;
+    void setJustWatchTicked(bool ticked) override;
+    void recordGame(const QString& winner) override;
+    void addSpy(const QString& entry) override;
+    bool removeSpy(const QString& entry) override;
+    void showGameStart() override;
+    void closeMainWindow() override;
+
+    // BotSpeedSource: the tag of Options > "Bot Speed".
+    int botSpeedMs() const override;
+
+    // SettingsTarget: the preferences the settings file keeps.
+    int textSize() const override;
+    void setTextSize(int points) override;
+    QString textColourText() const override;
+    bool setTextColourText(const QString& text) override;
+    int useAll() const override;
+    void setUseAll(int value) override;
+    int botSpeed() const override;
+    void setBotSpeed(int tag) override;
+    int turnSound() const override;
+    void setTurnSound(int tag) override;
+    QString phrase(int n) const override;
+    void setPhrase(int n, const QString& text) override;
+    bool playSounds() const override;
+    void setPlaySounds(bool on) override;
+    bool playerPhraseSounds() const override;
+    void setPlayerPhraseSounds(bool on) override;
+    QRect windowBounds() const override;
+    void setWindowBounds(const QRect& bounds) override;
+    QRect workArea() const override;
+
+    // A menu item by its name ("StartGame1", "BotSpeed1", "Fast1", ...).
+    QAction* action(const QString& name) const;
+    QWidget* boardPanel() const { return m_panelBoard; }
+    TSock* clientSocket() const { return m_sock; }
+    TSock* lobbyLink() const { return m_sock11; }
+    ClientConnection* connection() const { return m_connection; }
+    GameView* game() const { return m_game; }
+    ChatDisplay* chat() const { return m_chat; }
+    const Windows& windows() const { return m_windows; }
+
+    // The game's TCP port, "7772"; tests host on "0", an ephemeral port.
+    void setGamePort(const QString& port);
+    // The settings file to use instead of the user's (tests).
+    void setIniPath(const QString& path);
+
+    // Reads the command line and hosts or joins (run once, at the first show).
+    void processparams();
+    void hostpress();
+    void joinpress();
+
+    // Default bounds restored by "Reset Screen Location".
+    static constexpr QRect defaultBounds{3, 3, 772, 535};
+    // The colour of system lines in the chat: blue, $00BBGGRR.
+    static constexpr quint32 systemColour = 0xFF0000;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildDispatchTable();
+    // Each side of the window builds its own controls and connections.
+    void buildGame();
+    void buildSocial();
+    void wireWindows();
+    void showDownload();
+    void chooseTextColour();
+    void openPhraseEditor();
+    void viewTally();
+    QStringList seatNames() const;
+
+    Prompter& m_prompter;
+    QStringList m_arguments;
+    ClientState m_state;
+    Windows m_windows;
+    bool m_paramsDone = false;
+    QHash<QString, QAction*> m_actions;
+    QWidget* m_panelBoard = nullptr;
+    TSock* m_sock = nullptr;
+    TSock* m_sock11 = nullptr;
+    QLockFile* m_mutex = nullptr;
+
+    // Game side (client/).
+    ClientConnection* m_connection = nullptr;
+    GameView* m_game = nullptr;
+
+    // Social side (social/).
+    // Connects the About, spy list and help windows once they exist (called
+    // from wireWindows).
+    void wireSocialWindows();
+    SoundOutput* m_soundOutput = nullptr;
+    ChatDisplay* m_chat = nullptr;
+    ChatComposer* m_composer = nullptr;
+    Sounds* m_sounds = nullptr;
+    Spectators* m_spectators = nullptr;
+    Settings* m_settings = nullptr;
+};

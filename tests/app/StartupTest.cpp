@@ -1,0 +1,121 @@
+#include "AppFixture.h"
+
+#include "app/SingleInstance.h"
+#include "client/GameView.h"
+#include "net/TSock.h"
+#include "net/Tdownload.h"
+#include "server/TServer.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+bool shown(Program& p, const char* name) {
+    auto* widget = p.chat().findChild<QWidget*>(name);
+    return widget && widget->isVisibleTo(p.chat().boardPanel());
+}
+} // namespace
+
+// Without arguments the program hosts a solo game as "You", shows the lobby
+// download offer and opens no lobby link.
+TEST_F(AppFixture, NoArgumentsHostsASoloGame) {
+    Program& p = start({});
+    ASSERT_TRUE(waitUntil([&] { return p.chat().state().loggedIn; }));
+    EXPECT_TRUE(p.windows().server->Sock1().isListening());
+    EXPECT_EQ(p.chat().state().playerName, "You");
+    EXPECT_EQ(p.chat().clientSocket()->hostName(), "127.0.0.1");
+    EXPECT_TRUE(p.chat().state().host);
+    EXPECT_TRUE(p.windows().download->isVisible());
+    EXPECT_FALSE(p.chat().lobbyLink()->hasSocket());
+    EXPECT_TRUE(shown(p, "button_start"));
+    EXPECT_TRUE(p.chat().action("StartGame1")->isEnabled());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+// The role is compared byte for byte: only "true" hosts, and the client of a
+// host talks to 127.0.0.1 whatever address was given.
+TEST_F(AppFixture, RoleTrueHostsAndOpensTheLobbyLink) {
+    Program& p = start({"Ann", "10.0.0.5", "true"});
+    ASSERT_TRUE(waitUntil([&] { return p.chat().state().loggedIn; }));
+    EXPECT_TRUE(p.windows().server->Sock1().isListening());
+    EXPECT_EQ(p.chat().clientSocket()->hostName(), "127.0.0.1");
+    EXPECT_EQ(p.chat().state().playerName, "Ann");
+    EXPECT_TRUE(p.chat().lobbyLink()->hasSocket());
+    EXPECT_FALSE(p.windows().download->isVisible());
+    EXPECT_TRUE(shown(p, "button_start"));
+}
+
+TEST_F(AppFixture, AnyOtherRoleJoinsEvenTrueWithACapital) {
+    Program& p = start({"Ann", "127.0.0.9", "True", "ignored"});
+    spin(50);
+    EXPECT_FALSE(p.windows().server->Sock1().isListening());
+    EXPECT_FALSE(p.chat().state().host);
+    EXPECT_EQ(p.chat().clientSocket()->hostName(), "127.0.0.9");
+    EXPECT_TRUE(p.chat().clientSocket()->hasSocket());
+    EXPECT_FALSE(shown(p, "button_start"));
+    EXPECT_FALSE(p.chat().action("StartGame1")->isEnabled());
+}
+
+TEST_F(AppFixture, OneOrTwoArgumentsOnlyShowTheLoadingLine) {
+    for (const QStringList& args : {QStringList{"Ann"}, QStringList{"Ann", "127.0.0.1"}}) {
+        Program& p = start(args);
+        spin(50);
+        EXPECT_FALSE(p.windows().server->Sock1().isListening());
+        EXPECT_FALSE(p.chat().clientSocket()->hasSocket());
+        EXPECT_FALSE(p.chat().lobbyLink()->hasSocket());
+        program.reset();
+    }
+}
+
+// A taken port is reported in a message box and the rest of the start is
+// skipped: no connection, no start button.
+TEST_F(AppFixture, HostingOnATakenPortReportsTheErrorAndGoesOn) {
+    TSock blocker;
+    blocker.setPortName("0");
+    blocker.setListen(true);
+    Program& p = start({}, QString::number(blocker.localPort()));
+    ASSERT_TRUE(waitUntil([&] { return !errors.isEmpty(); }));
+    EXPECT_EQ(errors.first(), "Listen - Error Binding Socket");
+    EXPECT_FALSE(p.chat().clientSocket()->hasSocket());
+    EXPECT_FALSE(shown(p, "button_start"));
+    EXPECT_TRUE(p.chat().isVisible());
+}
+
+TEST_F(AppFixture, AnUnknownHostNameIsReported) {
+    start({"Ann", "no-such-host.invalid", "join"});
+    ASSERT_TRUE(waitUntil([&] { return !errors.isEmpty(); }, 10000));
+    EXPECT_EQ(errors.first(), "Host Lookup - Could Not Find Host Entry");
+}
+
+// The application object catches what a handler lets escape, and the event
+// loop goes on with the next event.
+TEST_F(AppFixture, AnErrorEscapingATimerIsReportedAndTheProgramGoesOn) {
+    bool later = false;
+    QTimer::singleShot(0, [] { throw std::runtime_error("boom"); });
+    QTimer::singleShot(5, [&] { later = true; });
+    ASSERT_TRUE(waitUntil([&] { return later; }));
+    EXPECT_EQ(errors, QStringList{"boom"});
+}
+
+TEST(SingleInstanceGuard, ASecondCopyIsRefusedAndTheFirstIsAskedForward) {
+    QTemporaryDir folder;
+    SingleInstance first(folder.path());
+    ASSERT_TRUE(first.acquire());
+    int knocks = 0;
+    QObject::connect(&first, &SingleInstance::knocked, [&] { ++knocks; });
+    {
+        SingleInstance second(folder.path());
+        EXPECT_FALSE(second.acquire());
+    }
+    EXPECT_TRUE(waitUntil([&] { return knocks == 1; }));
+}
+
+TEST(SingleInstanceGuard, AGuardLeftByADeadCopyIsTakenOver) {
+    QTemporaryDir folder;
+    QFile stale(folder.filePath("enavro"));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    SingleInstance guard(folder.path());
+    EXPECT_TRUE(guard.acquire());
+}
