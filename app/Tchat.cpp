@@ -130,7 +130,7 @@ void Tchat::buildMenus() {
     textSize->setObjectName("TextSize1");
     m_actions.insert("TextSize1", textSize->menuAction());
     for (int size : {8, 10, 12, 14}) {
-        QAction* item = checkable(textSize, QString("N%11").arg(size), QString::number(size),
+        QAction* item = checkable(textSize, QString("N%1").arg(size) + "1", QString::number(size),
                                   size == 10);
         item->setData(size);
     }

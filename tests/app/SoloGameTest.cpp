@@ -13,6 +13,14 @@
 #include <QTest>
 
 namespace {
+// With CLIMORA_SHOTS naming a folder, the game is photographed there (the
+// pictures of the README are taken this way).
+void photograph(QWidget& window, const char* name) {
+    const QString folder = qEnvironmentVariable("CLIMORA_SHOTS");
+    if (!folder.isEmpty())
+        window.grab().save(folder + "/" + name);
+}
+
 void clickAt(QWidget* widget, QPoint pos) {
     QTest::mousePress(widget, Qt::LeftButton, {}, pos);
     QTest::mouseRelease(widget, Qt::LeftButton, {}, pos);
@@ -86,6 +94,8 @@ TEST_F(AppFixture, ASoloGameAgainstTheComputerIsPlayedToAWinnerByClicks) {
             }
         }
         ASSERT_TRUE(placed) << "a playable roll without a placement the server accepts";
+        if (turns == 6)
+            photograph(chat, "game.png");
         clickAt(board.endButton(), {20, 90});
         // A marker left on the computer's chip refuses the end: roll on.
         ASSERT_TRUE(waitUntil([&] {
@@ -94,6 +104,7 @@ TEST_F(AppFixture, ASoloGameAgainstTheComputerIsPlayedToAWinnerByClicks) {
         ASSERT_LT(turns, 400);
     }
 
+    photograph(chat, "won.png");
     EXPECT_GT(placements, 0);
     EXPECT_EQ(board.status()->text(), "Game Over!");
     const QString text = board.winner1()->text();

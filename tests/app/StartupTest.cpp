@@ -119,3 +119,59 @@ TEST(SingleInstanceGuard, AGuardLeftByADeadCopyIsTakenOver) {
     SingleInstance guard(folder.path());
     EXPECT_TRUE(guard.acquire());
 }
+
+// Every menu item the other parts look up by name exists with its caption,
+// its tag and its initial state.
+TEST_F(AppFixture, TheMainMenuHasEveryItemInItsInitialState) {
+    Program& p = start({"Ann"});
+    struct Item {
+        const char* name;
+        const char* caption;
+        bool enabled;
+        bool checked;
+        int tag;
+    };
+    const Item items[] = {
+        {"StartGame1", "Start Game", false, false, -1}, {"Exit1", "Exit", true, false, -1},
+        {"PlaySounds1", "Play Sounds", true, true, -1},
+        {"PlayerPhraseSounds1", "Player Phrase Sounds", true, true, -1},
+        {"Classic1", "Classic", true, true, 0}, {"New1", "New", true, false, 1},
+        {"Slow1", "Slow", true, false, 1000}, {"Normal1", "Normal", true, true, 750},
+        {"Fast1", "Fast", true, false, 400}, {"TextColor1", "Text Color", true, false, -1},
+        {"N81", "8", true, false, 8}, {"N101", "10", true, true, 10},
+        {"N121", "12", true, false, 12}, {"N141", "14", true, false, 14},
+        {"ScrollChatOff1", "Scroll Chat Off", true, false, -1},
+        {"ClearMainChat1", "Clear Main Chat", true, false, -1},
+        {"ResetScreenLocation1", "Reset Screen Location", true, false, -1},
+        {"JustWatch1", "Just Watch", true, false, -1}, {"ViewTally1", "View Tally", true, false, -1},
+        {"SpyList1", "Spy List", true, false, -1}, {"PrhaseList1", "Phrase List", true, false, -1},
+        {"Content1", "Content", true, false, -1}, {"About1", "About", true, false, -1},
+    };
+    for (const Item& item : items) {
+        QAction* action = p.chat().action(item.name);
+        ASSERT_NE(action, nullptr) << item.name;
+        EXPECT_EQ(action->text(), item.caption) << item.name;
+        EXPECT_EQ(action->isEnabled(), item.enabled) << item.name;
+        EXPECT_EQ(action->isChecked(), item.checked) << item.name;
+        if (item.tag >= 0) {
+            EXPECT_EQ(action->data().toInt(), item.tag) << item.name;
+        }
+    }
+    EXPECT_EQ(p.chat().action("ScrollChatOff1")->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(p.chat().action("Content1")->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(p.chat().windowTitle(), "Climora");
+}
+
+TEST_F(AppFixture, ResetScreenLocationRestoresTheDefaultBounds) {
+    Program& p = start({"Ann"});
+    p.chat().move(200, 150);
+    p.chat().resize(900, 700);
+    p.chat().action("ResetScreenLocation1")->trigger();
+    // The menu bar lies inside the window here, so the board's minimum
+    // client area may make the window a little higher than 535.
+    const QRect bounds = p.chat().windowBounds();
+    EXPECT_EQ(bounds.topLeft(), QPoint(3, 3));
+    EXPECT_EQ(bounds.width(), 772);
+    EXPECT_GE(bounds.height(), 535);
+    EXPECT_GE(p.chat().centralWidget()->height(), 530);
+}
