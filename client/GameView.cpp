@@ -7,6 +7,7 @@
 #include "client/Picture.h"
 #include "client/SeatsView.h"
 #include "client/TurnButton.h"
+#include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
 #include "protocol/FieldReader.h"
 
@@ -105,14 +106,7 @@ void GameView::clearboard() {
 }
 
 void GameView::startthegame(const QByteArray& args) {
-    // "{name}+{flag}+": read from the right, so that a starter whose name
-    // holds "+" is still named whole.
-    QByteArray fields = args;
-    if (fields.endsWith('+'))
-        fields.chop(1);
-    const qsizetype plus = fields.lastIndexOf('+');
-    const QByteArray name = plus < 0 ? fields : fields.left(plus);
-    const QByteArray flag = plus < 0 ? QByteArray() : fields.mid(plus + 1);
+    const auto [name, flag] = cmd::readStartgame(args);
 
     m_board.startButton()->hide();
     m_services.setJustWatchTicked(false);

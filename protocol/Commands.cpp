@@ -112,6 +112,16 @@ QByteArray postscores_(int seat, int completed) {
 }
 QByteArray winner_(const QByteArray& name) { return join(winner, {name, {}}); }
 
+StartgameArgs readStartgame(const QByteArray& args) {
+    QByteArray text = args;
+    if (text.endsWith('+'))
+        text.chop(1);
+    const qsizetype plus = text.lastIndexOf('+');
+    if (plus < 0)
+        return {text, {}};
+    return {text.left(plus), text.mid(plus + 1)};
+}
+
 Split split(const QByteArray& message) {
     const qsizetype plus = message.indexOf('+');
     if (plus < 0)

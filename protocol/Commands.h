@@ -106,6 +106,14 @@ QByteArray endturnResult_(int seat, const QByteArray& code, const QList<EndItem>
 QByteArray postscores_(int seat, int completed);
 QByteArray winner_(const QByteArray& name);
 
+// The argument text of CMD_startgame, "{name}+{use-all flag}+", read from the
+// right so that a name holding "+" stays whole.
+struct StartgameArgs {
+    QByteArray name;
+    QByteArray flag;
+};
+StartgameArgs readStartgame(const QByteArray& args);
+
 // Splits a message at its first "+": the command name and the argument text.
 // A message without "+" has an empty command name.
 struct Split {

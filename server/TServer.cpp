@@ -360,14 +360,7 @@ void TServer::justwatch(const QByteArray& args, int sender) {
 void TServer::startgame(const QByteArray& args, int sender) {
     if (sender != 1)
         return;
-    // "{name}+{flag}+": the flag is taken from the end, so that a host's
-    // name holding "+" still leaves the flag intact.
-    QByteArray text = args;
-    if (text.endsWith('+'))
-        text.chop(1);
-    const qsizetype plus = text.lastIndexOf('+');
-    const QByteArray name = plus < 0 ? text : text.left(plus);
-    const QByteArray flag = plus < 0 ? QByteArray() : text.mid(plus + 1);
+    const auto [name, flag] = cmd::readStartgame(args);
 
     m_gameRunning = true;
     m_useAllFlag = flag;

@@ -138,3 +138,13 @@ TEST(Charset, UnicodeBecomesWindows1252AndBack) {
     EXPECT_EQ(cp1252::toUnicode(wire), QString::fromUtf8("Zoë €5 “hi” ?"));
     EXPECT_EQ(cp1252::toUnicode(QByteArray("\x81")), QString(QChar(0x81)));
 }
+
+TEST(Catalogue, StartgameIsReadFromTheRightSoNamesMayHoldPlus) {
+    const auto plain = cmd::readStartgame("You+1+");
+    EXPECT_EQ(plain.name, "You");
+    EXPECT_EQ(plain.flag, "1");
+    const auto plus = cmd::readStartgame("a+b+0+");
+    EXPECT_EQ(plus.name, "a+b");
+    EXPECT_EQ(plus.flag, "0");
+    EXPECT_EQ(cmd::readStartgame("").name, "");
+}
