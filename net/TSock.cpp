@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -85,6 +86,14 @@ bool startsWithDigit(const QString& name) {
 void setNonBlocking(int fd) {
     const int flags = ::fcntl(fd, F_GETFL, 0);
     ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
+// Messages are small and answered at once; without this, a message sent
+// while the peer still holds back its acknowledgement of the previous one
+// (delayed ACK, up to 40 ms) would wait for it.
+void setNoDelay(int fd) {
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
 }
 
 bool isWouldBlock(int err) {
@@ -408,6 +417,7 @@ bool TSock::Open() {
         return false;
     }
     setNonBlocking(fd);
+    setNoDelay(fd);
     m_fd = fd;
     m_connected = false;
     m_connecting = true;
@@ -516,6 +526,7 @@ bool TSock::Accept(TSock*& newSock) {
         report(TSocketInfo::Accept, QStringLiteral("Could Not Accept Connection"));
         return false;
     }
+    setNoDelay(fd);
     auto* sock = new TSock(this);
     sock->m_fd = fd;
     sock->OnRead = OnRead;

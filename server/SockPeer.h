@@ -9,6 +9,12 @@ class TSock;
 // one of its own events at that moment).
 class SockPeer : public Peer {
 public:
+    // Output the peer has not taken yet, beyond what the network holds, at
+    // which its connection is closed: every message to all is queued for
+    // each connection, so one that stops reading would otherwise grow the
+    // server without bound (a few megabytes a second with long chat lines).
+    static constexpr int maxBacklog = 1024 * 1024;
+
     explicit SockPeer(TSock* sock) : m_sock(sock) {}
     ~SockPeer() override;
 
@@ -18,4 +24,5 @@ public:
 
 private:
     TSock* m_sock;
+    bool m_overflowed = false;
 };

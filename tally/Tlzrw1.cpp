@@ -11,8 +11,54 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
 namespace {
+
+// Where Decompress writes. A file that exists is replaced only once the
+// whole new one is written (QSaveFile). A new file is written in place and
+// removed again if anything fails: there is nothing earlier to protect, and
+// QSaveFile's commit flushes the disk, which would cost every start of the
+// program, whose tally text goes to a fresh temporary file read once.
+class DecodedOutput {
+public:
+    explicit DecodedOutput(const QString& name) : m_name(name), m_replace(QFile::exists(name)) {
+        if (m_replace)
+            m_save.emplace(name);
+        else
+            m_fresh.emplace(name);
+    }
+    ~DecodedOutput() {
+        if (m_fresh && m_opened && !m_done) {
+            m_fresh->close();
+            QFile::remove(m_name);
+        }
+    }
+    bool open() {
+        // NewOnly: a file that appeared in the meantime is not overwritten.
+        m_opened = m_replace ? m_save->open(QIODevice::WriteOnly)
+                             : m_fresh->open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        return m_opened;
+    }
+    qint64 write(const char* data, qint64 count) {
+        return m_replace ? m_save->write(data, count) : m_fresh->write(data, count);
+    }
+    bool commit() {
+        if (m_replace)
+            return m_save->commit();
+        m_done = m_fresh->flush() && m_fresh->error() == QFileDevice::NoError;
+        m_fresh->close();
+        return m_done;
+    }
+
+private:
+    QString m_name;
+    bool m_replace;
+    bool m_opened = false;
+    bool m_done = false;
+    std::optional<QSaveFile> m_save;
+    std::optional<QFile> m_fresh;
+};
 
 constexpr int HashSize = 4096;
 constexpr int MaxOffset = 4095;
@@ -377,8 +423,10 @@ qint64 Tlzrw1::Decompress() {
     QFile input(InputFile);
     if (InputFile.isEmpty() || !input.open(QIODevice::ReadOnly))
         throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open input file : " + InputFile);
-    QSaveFile output(OutputFile);
-    if (OutputFile.isEmpty() || !output.open(QIODevice::WriteOnly))
+    if (OutputFile.isEmpty())
+        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open output file : " + OutputFile);
+    DecodedOutput output(OutputFile);
+    if (!output.open())
         throw ELzrw1Exception("Lzrw1 (de)compression : Failed to open output file : " + OutputFile);
 
     auto read = [&](uint8_t* to, qint64 count) {

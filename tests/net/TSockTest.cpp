@@ -7,11 +7,14 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <QDir>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <memory>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -148,6 +151,42 @@ TEST_F(Loopback, LargeTransferIsQueuedAndDeliveredWholeInOrder) {
     EXPECT_EQ(got, big);
     EXPECT_EQ(client.pendingOutput(), 0);
     EXPECT_LE(largestRead, 32768);
+}
+
+// The TCP_NODELAY option of every connected socket of this process whose
+// local or remote port is the given one.
+static QList<int> noDelayOfConnectionsOn(int port) {
+    QList<int> options;
+    for (const QString& name : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System)) {
+        const int fd = name.toInt();
+        sockaddr_in local{}, remote{};
+        socklen_t size = sizeof(local);
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) != 0 ||
+            local.sin_family != AF_INET)
+            continue;
+        size = sizeof(remote);
+        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &size) != 0)
+            continue; // the listener
+        if (ntohs(local.sin_port) != port && ntohs(remote.sin_port) != port)
+            continue;
+        int on = -1;
+        size = sizeof(on);
+        ::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, &size);
+        options << on;
+    }
+    return options;
+}
+
+// Small messages go out at once on both ends. With Nagle's algorithm a
+// message sent while the peer still holds back its acknowledgement of the
+// previous one waits for it, which made a broadcast reach some clients tens
+// of milliseconds late.
+TEST_F(Loopback, ConnectionsOfBothEndsSendSmallMessagesWithoutDelay) {
+    connectClient();
+    const QList<int> options = noDelayOfConnectionsOn(port.toInt());
+    ASSERT_EQ(options.size(), 2); // the client and the accepted connection
+    for (int on : options)
+        EXPECT_NE(on, 0);
 }
 
 TEST_F(Loopback, SendBeforeConnectionIsUpIsDeliveredLaterInOrder) {

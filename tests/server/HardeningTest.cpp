@@ -2,7 +2,13 @@
 
 #include "support/EventLoop.h"
 
+#include "net/TSock.h"
+
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -175,6 +181,55 @@ TEST(MendedFaults, AFloodOfMessagesClosesTheConnectionAndEndsItsTurn) {
     EXPECT_FALSE(h.server.socktimer().isActive());
     EXPECT_EQ(h.take(1), QByteArrayList({"CMD_playerdisconnected+2+B",
                                          "CMD_endturn+2+p+101+101+101+0", "CMD_postscores+2+0+"}));
+}
+
+// Every message to all is queued for each connection; one that stops
+// reading must not grow the server without bound. Here it keeps its seat
+// while long chat lines are relayed, until its unread backlog passes the
+// limit; the client that reads goes on.
+TEST(MendedFaults, AConnectionThatStopsReadingIsClosedOnceItsBacklogIsTooLong) {
+    FixedBotSpeed speed;
+    TServer server(speed);
+    server.Sock1().setPortName("0");
+    server.Sock1().setListen(true);
+    const int port = server.Sock1().localPort();
+
+    // The one that never reads: a plain socket with a small receive buffer.
+    const int slow = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    ::setsockopt(slow, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(slow, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_TRUE(waitUntil([&] { return server.seats().inUse(1); }));
+    const QByteArray login = cmd::frame(cmd::logininfo_(1, cmd::version, "Slow"));
+    ASSERT_EQ(::send(slow, login.constData(), size_t(login.size()), 0), login.size());
+
+    TSock reader;
+    qint64 bytesRead = 0;
+    reader.OnRead = [&](TSock* s, int) { bytesRead += s->Receive().size(); };
+    reader.setHostName("127.0.0.1");
+    reader.setPortName(QString::number(port));
+    reader.Open();
+    ASSERT_TRUE(waitUntil([&] { return server.seats().inUse(2); }));
+    reader.Send(cmd::frame(cmd::logininfo_(2, cmd::version, "Reader")));
+    ASSERT_TRUE(waitUntil([&] { return server.seats()[2].name == "Reader"; }));
+
+    const QByteArray line = cmd::frame(cmd::chat_(2, QByteArray(60000, 'B'), "clBlack"));
+    int sent = 0;
+    // 60 KB a line, relayed to both: the limit is passed within 10 MB.
+    while (server.seats().inUse(1) && sent < 200) {
+        for (int i = 0; i < 10; ++i, ++sent)
+            reader.Send(line);
+        waitUntil([&] { return server.waitingMessages() == 0 && reader.pendingOutput() == 0; },
+                  5000);
+    }
+    EXPECT_FALSE(server.seats().inUse(1)) << sent << " lines sent";
+    EXPECT_TRUE(server.seats().inUse(2));
+    EXPECT_TRUE(waitUntil([&] { return bytesRead >= qint64(sent) * 60000; }, 5000));
+    ::close(slow);
 }
 
 // Messages still queued from a closed connection never reach the next

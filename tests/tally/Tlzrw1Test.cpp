@@ -1,6 +1,7 @@
 #include "tally/Tlzrw1.h"
 #include "tally/ELzrw1Exception.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -287,6 +288,33 @@ TEST_F(Lzrw1Files, ManyFilesSurviveARoundTrip) {
         EXPECT_EQ(decompress("out.tld", "back.txt"), qint64(data.size()));
         ASSERT_EQ(get("back.txt"), data) << "file " << i;
     }
+}
+
+// The program unpacks its tally into a fresh temporary file at every start:
+// a new output is written straight under its name (nothing else is left in
+// the folder), one that exists is replaced whole, and a container that turns
+// out damaged after a first good block leaves no new file behind.
+TEST_F(Lzrw1Files, NewOutputsAreWrittenInPlaceAndOldOnesReplacedWhole) {
+    std::mt19937 rng(5);
+    const Bytes data = sample(rng, 70000, 3);
+    put("in.txt", data);
+    compress("in.txt", "tally.tld");
+    QFile::remove(path("in.txt"));
+    EXPECT_EQ(decompress("tally.tld", "temp.txt"), qint64(data.size()));
+    EXPECT_EQ(get("temp.txt"), data);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"tally.tld", "temp.txt"}));
+
+    put("temp.txt", hex("09 09"));
+    EXPECT_EQ(decompress("tally.tld", "temp.txt"), qint64(data.size()));
+    EXPECT_EQ(get("temp.txt"), data);
+
+    QFile container(path("tally.tld"));
+    ASSERT_TRUE(container.open(QIODevice::ReadOnly));
+    const QByteArray whole = container.readAll();
+    container.close();
+    put("cut.tld", toBytes(whole.left(whole.size() - 10)));
+    EXPECT_THROW(decompress("cut.tld", "fresh.txt"), ELzrw1Exception);
+    EXPECT_FALSE(QFile::exists(path("fresh.txt")));
 }
 
 TEST_F(Lzrw1Files, ContainersWithoutSignatureOrWithFalseSizeAreRefused) {

@@ -1,0 +1,522 @@
+#include "bench/soak/RogueClient.h"
+
+#include "bench/soak/SoakWorld.h"
+#include "protocol/Commands.h"
+#include "protocol/FieldReader.h"
+#include "server/ReceiveQueue.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 ms = 1000000;
+const QByteArray rogueName = "Rogue";
+const char ff = char(0xFF);
+
+QByteArray num(qint64 n) {
+    return QByteArray::number(n);
+}
+
+int openSocket(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    // A small window: when it stops reading, what the server sends it piles
+    // up at the server rather than in this side's buffers.
+    const int small = 8192;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+// A connection too many: it must get "CMD_full+" and be dropped while all
+// nine seats are taken; if a seat was free it leaves again at once.
+struct RogueClient::Extra {
+    int fd = -1;
+    QSocketNotifier* notifier = nullptr;
+    QByteArray received;
+    qint64 openedNs = 0;
+    ~Extra() {
+        delete notifier;
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+RogueClient::RogueClient(SoakWorld& world, int port, QObject* parent)
+    : QObject(parent), m_world(world), m_port(port) {}
+
+RogueClient::~RogueClient() {
+    delete m_extra;
+    delete m_readNotifier;
+    delete m_writeNotifier;
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void RogueClient::start() {
+    connectNow();
+    scheduleMisbehave();
+}
+
+void RogueClient::stop() {
+    m_stopped = true;
+    if (m_fd >= 0)
+        disconnect(false, "the end of the run");
+    delete m_extra;
+    m_extra = nullptr;
+}
+
+void RogueClient::connectNow() {
+    m_reconnectAtNs = -1;
+    m_fd = openSocket(m_port);
+    if (m_fd < 0) {
+        m_world.failure("Rogue", "cannot connect");
+        m_reconnectAtNs = SoakWorld::nowNs() + 500 * ms;
+        return;
+    }
+    ++m_world.counters.rogueConnections;
+    m_cutter.clear();
+    m_out.clear();
+    m_seat = 0;
+    m_loggedIn = false;
+    m_unterminated = 0;
+    m_cutWhy.clear();
+    m_myTurn = false;
+    m_stallUntilNs = 0;
+    m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &RogueClient::onReadable);
+    m_writeNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Write, this);
+    m_writeNotifier->setEnabled(false);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &RogueClient::onWritable);
+}
+
+void RogueClient::disconnect(bool byServer, const QString& why) {
+    if (m_fd < 0)
+        return;
+    if (byServer) {
+        if (!m_cutWhy.isEmpty())
+            ++m_world.counters.rogueCut;
+        // Otherwise the host removed it, or the dispatcher fell behind its
+        // messages; neither is a fault of the server.
+        else
+            ++m_world.counters.rogueKinds["cut without a reason the rogue knew of"];
+    }
+    Q_UNUSED(why);
+    delete m_readNotifier;
+    delete m_writeNotifier;
+    m_readNotifier = m_writeNotifier = nullptr;
+    ::close(m_fd);
+    m_fd = -1;
+    m_cutWhy.clear();
+    m_bloating = false;
+    m_stallUntilNs = 0;
+    if (!m_stopped)
+        m_reconnectAtNs = SoakWorld::nowNs() + (20 + m_world.below(980)) * ms;
+}
+
+void RogueClient::expectCut(const QString& why, qint64 withinNs) {
+    if (!m_cutWhy.isEmpty())
+        return;
+    m_cutWhy = why;
+    m_cutDeadlineNs = SoakWorld::nowNs() + withinNs;
+}
+
+void RogueClient::onReadable() {
+    if (m_fd < 0)
+        return;
+    if (SoakWorld::nowNs() < m_stallUntilNs && (m_cutWhy.isEmpty() || m_bloating)) {
+        // Not reading: the server's output for this connection piles up.
+        m_readNotifier->setEnabled(false);
+        return;
+    }
+    char area[65536];
+    const ssize_t got = ::recv(m_fd, area, sizeof area, 0);
+    if (got < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (got <= 0) {
+        disconnect(true, got == 0 ? "closed" : "reset");
+        return;
+    }
+    const int fd = m_fd;
+    for (const QByteArray& message : m_cutter.feed(QByteArray(area, int(got)))) {
+        onMessage(message);
+        if (m_fd != fd)
+            return;
+    }
+}
+
+void RogueClient::onWritable() {
+    if (m_fd < 0)
+        return;
+    if (!m_out.isEmpty()) {
+        const ssize_t sent = ::send(m_fd, m_out.constData(), size_t(m_out.size()), MSG_NOSIGNAL);
+        if (sent > 0)
+            m_out.remove(0, qsizetype(sent));
+        else if (sent < 0 && errno != EAGAIN && errno != EINTR) {
+            disconnect(true, "send failed");
+            return;
+        }
+    }
+    m_writeNotifier->setEnabled(!m_out.isEmpty());
+}
+
+void RogueClient::sendRaw(const QByteArray& bytes, const char* kind, int messages) {
+    if (m_fd < 0 || bytes.isEmpty())
+        return;
+    m_world.counters.rogueMessages += messages;
+    m_world.counters.rogueKinds[QString::fromLatin1(kind)] += messages;
+    // What any seat may send (its own login, chat and moves) is not hostile.
+    const QByteArray k(kind);
+    if (!k.startsWith("own") && !k.startsWith("long chat") && !k.startsWith("login with"))
+        m_world.counters.rogueHostile += messages;
+    const qsizetype last = bytes.lastIndexOf(ff);
+    m_unterminated = last < 0 ? m_unterminated + bytes.size() : bytes.size() - last - 1;
+    if (m_unterminated > ReceiveQueue::maxPending)
+        expectCut("more than 64 KiB without a terminator", 3000 * ms);
+    m_out.append(bytes);
+    onWritable();
+}
+
+void RogueClient::sendMessage(const QByteArray& message, const char* kind) {
+    sendRaw(cmd::frame(message), kind);
+}
+
+void RogueClient::onMessage(const QByteArray& message) {
+    const cmd::Split parts = cmd::split(message);
+    const QByteArray& c = parts.command;
+    const QByteArray me = num(m_seat);
+    if (c == cmd::sendlogininfo) {
+        m_seat = FieldReader::isInt(parts.args) ? FieldReader::toInt(parts.args) : 0;
+        const int way = m_world.below(100);
+        if (way < 85) {
+            sendMessage(cmd::logininfo_(m_seat, cmd::version, rogueName), "own login");
+            m_loggedIn = true;
+        } else if (way < 93) {
+            sendMessage(cmd::logininfo_(m_seat, "0.9.9", rogueName), "login with a wrong version");
+            m_loggedIn = true;
+        } else {
+            // Never logs in: the login timeout must close it.
+            ++m_world.counters.rogueKinds["never logged in"];
+            expectCut("no login", 6000 * ms);
+        }
+        return;
+    }
+    // Requests in the name of the seat whose turn it is, at the moment they
+    // would be accepted from that seat.
+    const QByteArray first = parts.args.left(parts.args.indexOf('+'));
+    const int target = FieldReader::isInt(first) ? FieldReader::toInt(first) : 0;
+    if (target >= 1 && target <= 4 && target != m_seat && m_world.chance(0.25)) {
+        const char* kind = "spoofed, aimed at the current seat";
+        if (c == cmd::nextplayer) {
+            sendMessage(cmd::rollthedice_(target), kind);
+        } else if (c == cmd::rolldice && parts.args.contains("+t+")) {
+            const QList<QByteArray> fields = parts.args.split('+');
+            if (fields.size() >= 10)
+                sendMessage(
+                    cmd::placechip_(target, fields[3].toInt() + fields[5].toInt() + 2, 0, 1), kind);
+        } else if (c == cmd::placechip) {
+            sendMessage(
+                m_world.chance(0.5) ? cmd::endturn_(target, "p") : cmd::rollthedice_(target), kind);
+        }
+    }
+    if (c == cmd::nextplayer) {
+        m_myTurn = parts.args == me + '+';
+        if (m_myTurn) {
+            m_silentTurn = m_world.chance(0.15);
+            m_turnJunk = m_world.below(4);
+            if (!m_silentTurn)
+                QTimer::singleShot(1 + m_world.below(20), this, [this] { playTurnStep("begin"); });
+        }
+        return;
+    }
+    if (!m_myTurn || m_silentTurn)
+        return;
+    if ((c == cmd::rolldice || c == cmd::placechip || c == cmd::invalid || c == cmd::useall ||
+         c == cmd::mustmove || c == cmd::cannotroll) &&
+        parts.args.startsWith(me + '+'))
+        playTurnStep(message);
+    else if (c == cmd::endturn && parts.args.startsWith(me + '+'))
+        m_myTurn = false;
+}
+
+// A sloppy turn: a roll, some nonsense, one guess at a placement, then an
+// end; refused ends become lost turns.
+void RogueClient::playTurnStep(const QByteArray& trigger) {
+    if (m_fd < 0 || !m_myTurn)
+        return;
+    ++m_world.counters.rogueOwnTurnRequests;
+    const cmd::Split parts = cmd::split(trigger);
+    if (trigger == "begin") {
+        sendMessage(cmd::rollthedice_(m_seat), "own turn");
+        return;
+    }
+    if (parts.command == cmd::rolldice) {
+        if (parts.args.contains("+f+"))
+            return;
+        for (int i = 0; i < m_turnJunk; ++i)
+            sendMessage(cmd::placechip_(m_seat, m_world.below(20) - 3, m_world.below(8) - 2,
+                                        m_world.below(8) - 2),
+                        "own turn, fields out of range");
+        // The roll items: +0+v0+1+v1+2+v2+3+v3 after the verdict.
+        const QList<QByteArray> fields = parts.args.split('+');
+        if (fields.size() >= 10) {
+            const int a = m_world.below(4);
+            const int b = (a + 1 + m_world.below(3)) % 4;
+            const int column = fields[3 + 2 * a].toInt() + fields[3 + 2 * b].toInt() + 2;
+            sendMessage(cmd::placechip_(m_seat, column, a, b), "own turn");
+        }
+        return;
+    }
+    if (parts.command == cmd::placechip || parts.command == cmd::invalid) {
+        sendMessage(cmd::endturn_(m_seat, "p"), "own turn");
+        return;
+    }
+    if (parts.command == cmd::useall || parts.command == cmd::mustmove ||
+        parts.command == cmd::cannotroll)
+        sendMessage(cmd::endturn_(m_seat, "zz"), "own turn, a nonsense end code");
+}
+
+void RogueClient::scheduleMisbehave() {
+    if (m_stopped)
+        return;
+    QTimer::singleShot(20 + m_world.below(100), this, [this] {
+        misbehave();
+        scheduleMisbehave();
+    });
+}
+
+void RogueClient::misbehave() {
+    if (m_fd < 0)
+        return;
+    const QByteArray me = num(m_seat);
+    int other = 1 + m_world.below(4);
+    if (other == m_seat)
+        other = other % 4 + 1;
+    const QByteArray them = num(other);
+    const int pick = m_world.below(100);
+    if (pick < 25) {
+        // Random bytes, now and then with a terminator or three among them.
+        QByteArray junk(1 + m_world.below(600), Qt::Uninitialized);
+        for (char& c : junk)
+            c = char(m_world.below(255)); // 0 to 254: no 0xFF
+        int messages = 0;
+        if (m_world.chance(0.3))
+            for (int i = m_world.below(3); i >= 0; --i, ++messages)
+                junk[m_world.below(int(junk.size()))] = ff;
+        sendRaw(junk, "random bytes", qMax(1, messages));
+    } else if (pick < 40) {
+        static const char* const kinds[] = {"roll", "place", "end",   "watch", "kick",
+                                            "chat", "sound", "login", "start", "unwatch"};
+        const int k = m_world.below(10);
+        QByteArray message;
+        switch (k) {
+        case 0:
+            message = cmd::rollthedice_(other);
+            break;
+        case 1:
+            message = cmd::placechip_(other, 7, 0, 1);
+            break;
+        case 2:
+            message = cmd::endturn_(other, "p");
+            break;
+        case 3:
+            message = cmd::justwatch_(other, 1);
+            break;
+        case 4:
+            message = cmd::kickhim_(1, other);
+            break;
+        case 5:
+            message = cmd::chat_(other, "spoofed line", "clRed");
+            break;
+        case 6:
+            message = cmd::playasound_(other, 3);
+            break;
+        case 7:
+            message = cmd::logininfo_(other, cmd::version, "Spoof");
+            break;
+        case 8:
+            message = cmd::startgame_(rogueName, "0");
+            break;
+        default:
+            message = cmd::justwatch_(other, 2);
+            break;
+        }
+        sendMessage(message, ("spoofed " + QByteArray(kinds[k])).constData());
+    } else if (pick < 55) {
+        static const QList<QByteArray> templates = {"CMD_placechip+@+99+0+1+",
+                                                    "CMD_placechip+@+7+-1+9+",
+                                                    "CMD_placechip+@+2147483648+0+1+",
+                                                    "CMD_placechip+@+abc+0+1+",
+                                                    "CMD_placechip+@+7+0+0+",
+                                                    "CMD_placechip+@+7+3+4+",
+                                                    "CMD_placechip+@+",
+                                                    "CMD_placechip+@+1+2+3+",
+                                                    "CMD_rollthedice+0+",
+                                                    "CMD_rollthedice+-1+",
+                                                    "CMD_rollthedice+99999999999+",
+                                                    "CMD_rollthedice+10+",
+                                                    "CMD_justwatch+0+1",
+                                                    "CMD_justwatch+10+1",
+                                                    "CMD_justwatch+@+7",
+                                                    "CMD_justwatch+-4+2",
+                                                    "CMD_kickhim+1+0+",
+                                                    "CMD_kickhim+@+99+",
+                                                    "CMD_kickhim+1+-1+",
+                                                    "CMD_kickhim+x+y+",
+                                                    "CMD_logininfo+0+1.0.1+Zero",
+                                                    "CMD_logininfo+10+1.0.1+Ten",
+                                                    "CMD_logininfo+-1+1.0.1+",
+                                                    "CMD_endturn+@+",
+                                                    "CMD_endturn+0+p+",
+                                                    "CMD_endturn+11+p+",
+                                                    "CMD_chat+",
+                                                    "CMD_chat",
+                                                    "CMD_+",
+                                                    "+",
+                                                    "",
+                                                    "CMD_chat+0+hi|clBlack",
+                                                    "CMD_chat+10+hi|clBlack",
+                                                    "CMD_action+99+x|clRed",
+                                                    "CMD_playasound+0+wave1+",
+                                                    "CMD_startgame+",
+                                                    "CMD_gamestats+@+1+0",
+                                                    "CMD_winner+Rogue+",
+                                                    "CMD_nextplayer+@+",
+                                                    "cmd_chat+@+lower case|clBlack"};
+        QByteArray message = templates[m_world.below(int(templates.size()))];
+        message.replace('@', me);
+        sendMessage(message, "fields out of range or malformed");
+    } else if (pick < 59) {
+        // One line longer than the server takes, in pieces.
+        QByteArray line = QByteArray(cmd::chat) + '+' + me + '+';
+        line.append(QByteArray(ReceiveQueue::maxPending + 4096 + m_world.below(8192), 'L'));
+        ++m_world.counters.rogueOversize;
+        sendRaw(line, "over-long line");
+        expectCut("an over-long line", 3000 * ms);
+    } else if (pick < 62) {
+        QByteArray flood;
+        const int count = ReceiveQueue::maxWaiting + 40 + m_world.below(200);
+        for (int i = 0; i < count; ++i)
+            flood += cmd::frame(cmd::chat_(m_seat, "flood " + num(i), "clBlack"));
+        ++m_world.counters.rogueFloods;
+        sendRaw(flood, "flood", count);
+        expectCut("a flood", 3000 * ms);
+    } else if (pick < 69) {
+        ++m_world.counters.rogueKinds["disconnects"];
+        disconnect(false, "at random");
+    } else if (pick < 71) {
+        openExtra();
+    } else if (pick < 72) {
+        m_stallUntilNs = SoakWorld::nowNs() + (2000 + m_world.below(6000)) * ms;
+        ++m_world.counters.rogueKinds["stops reading"];
+    } else if (pick < 73 && m_loggedIn) {
+        // Stops reading and has long lines relayed to itself: the server
+        // must cut it before its unread backlog grows without bound.
+        m_stallUntilNs = SoakWorld::nowNs() + 60000 * ms;
+        m_bloating = true;
+        ++m_world.counters.rogueBacklogs;
+        expectCut("long lines while it did not read", 15000 * ms);
+        for (int i = 0; i < 60; ++i)
+            QTimer::singleShot(i * 25, this, [this, fd = m_fd] {
+                if (m_fd == fd)
+                    sendMessage(cmd::chat_(m_seat, QByteArray(60000, 'S'), "clBlack"),
+                                "own long line while not reading");
+            });
+    } else if (pick < 76) {
+        // A long but acceptable line, relayed to everybody.
+        sendMessage(cmd::chat_(m_seat, QByteArray(20000 + m_world.below(40000), 'B'), "clBlack"),
+                    "long chat line");
+    } else if (pick < 90) {
+        if (m_world.chance(0.5))
+            sendMessage(cmd::chat_(m_seat, "rogue says hi", "clGreen"), "own chat");
+        else
+            sendMessage(cmd::playasound_(m_seat, 1 + m_world.below(25)), "own chatter sound");
+    } else {
+        // A request of its own seat out of turn, or a second login.
+        if (m_world.chance(0.5))
+            sendMessage(cmd::rollthedice_(m_seat), "own request out of turn");
+        else
+            sendMessage(cmd::logininfo_(m_seat, cmd::version, rogueName), "own second login");
+    }
+    Q_UNUSED(them);
+}
+
+void RogueClient::openExtra() {
+    if (m_extra)
+        return;
+    const int fd = openSocket(m_port);
+    if (fd < 0)
+        return;
+    ++m_world.counters.rogueKinds["connection too many"];
+    m_extra = new Extra;
+    m_extra->fd = fd;
+    m_extra->openedNs = SoakWorld::nowNs();
+    m_extra->notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+    connect(m_extra->notifier, &QSocketNotifier::activated, this, [this] {
+        char area[4096];
+        const ssize_t got = ::recv(m_extra->fd, area, sizeof area, 0);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        if (got > 0)
+            m_extra->received.append(area, int(got));
+        const bool full = m_extra->received.startsWith(cmd::frame(cmd::full_()));
+        if (full && got == 0)
+            ++m_world.counters.rogueFullRefused; // told and dropped
+        // Dropped, told it is full, or given a seat: in every case it goes.
+        if (got <= 0 || m_extra->received.contains(cmd::sendlogininfo) || full) {
+            if (!full && got <= 0 && !m_extra->received.contains(cmd::sendlogininfo))
+                m_world.failure("Rogue", "a connection too many was dropped without \"CMD_full+\"");
+            if (full && got > 0)
+                return; // wait for the drop
+            QTimer::singleShot(0, this, [this] {
+                delete m_extra;
+                m_extra = nullptr;
+            });
+            m_extra->notifier->setEnabled(false);
+        }
+    });
+}
+
+void RogueClient::tick() {
+    const qint64 now = SoakWorld::nowNs();
+    if (m_fd < 0) {
+        if (!m_stopped && m_reconnectAtNs >= 0 && now >= m_reconnectAtNs)
+            connectNow();
+    } else {
+        if (m_readNotifier && !m_readNotifier->isEnabled() && !m_bloating &&
+            (now >= m_stallUntilNs || !m_cutWhy.isEmpty()))
+            m_readNotifier->setEnabled(true);
+        // Not reading, it sees the cut only when a send meets the closed
+        // connection.
+        if (m_bloating)
+            sendMessage(cmd::chat_(m_seat, "still here", "clBlack"), "own chat");
+        if (!m_cutWhy.isEmpty() && now > m_cutDeadlineNs) {
+            m_world.failure("Rogue", "the server kept a connection that sent " + m_cutWhy);
+            disconnect(false, "not cut");
+        }
+    }
+    if (m_extra && now - m_extra->openedNs > 3000 * ms) {
+        m_world.failure("Rogue", "a connection too many got no answer in 3 s");
+        delete m_extra;
+        m_extra = nullptr;
+    }
+}

@@ -1,0 +1,118 @@
+// The benchmarks' children: the server in a process of its own, whose crash
+// the soak test must see, and the window programs whose first paint the
+// start-up benchmark times. This program has no Qt application object of its
+// own, as the benchmarks that fork have none when they fork.
+#include "bench/support/BenchPaths.h"
+#include "bench/support/Launcher.h"
+#include "bench/support/ServerProcess.h"
+
+#include <QDir>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int connectTo(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+TEST(ServerProcess, ServesOnItsPortAndEndsCleanlyWithItsCounters) {
+    ServerProcess server;
+    QString error;
+    ASSERT_TRUE(server.start(ServerProcess::Settings{}, &error)) << error.toStdString();
+    EXPECT_GT(server.port(), 0);
+    EXPECT_TRUE(server.running());
+
+    const int fd = connectTo(server.port());
+    ASSERT_GE(fd, 0);
+    char buffer[64] = {};
+    const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+    EXPECT_EQ(QByteArray(buffer, int(got)), QByteArray("CMD_sendlogininfo+1\xFF"));
+    const QByteArray login("CMD_logininfo+1+1.0.1+Ann\xFF");
+    ASSERT_EQ(::send(fd, login.constData(), size_t(login.size()), 0), login.size());
+    const ssize_t answer = ::recv(fd, buffer, sizeof buffer, 0);
+    EXPECT_EQ(QByteArray(buffer, int(answer)), QByteArray("CMD_newplayerinfo+1+Ann\xFF"));
+    ::close(fd);
+
+    ServerProcess::Counters counters;
+    QString how;
+    EXPECT_TRUE(server.stop(&counters, &how)) << how.toStdString();
+    EXPECT_EQ(how, "exited with status 0");
+    EXPECT_EQ(counters.accepted, 1);
+    EXPECT_EQ(counters.handled, 1);
+    EXPECT_EQ(counters.bytesIn, login.size());
+    EXPECT_FALSE(server.running());
+}
+
+// The soak test's "nothing crashes" rests on this.
+TEST(ServerProcess, ACrashIsToldApartFromAnEnd) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start(ServerProcess::Settings{}));
+    ::kill(server.pid(), SIGSEGV);
+    for (int i = 0; i < 200 && server.running(); ++i)
+        ::usleep(10000);
+    EXPECT_FALSE(server.running());
+    QString how;
+    EXPECT_FALSE(server.stop(nullptr, &how));
+    EXPECT_TRUE(how.startsWith("ended by signal 11")) << how.toStdString();
+}
+
+TEST(Launcher, TheMinimalProgramReportsItsFirstPaintAfterItsExec) {
+    Launcher launcher;
+    Launcher::Spec spec;
+    spec.program = MINIMAL_PROGRAM;
+    spec.firstPaint = "quit";
+    QString error;
+    ASSERT_TRUE(launcher.start(spec, &error)) << error.toStdString();
+    const auto painted = launcher.waitFirstPaint(20000);
+    ASSERT_TRUE(painted.has_value()) << launcher.output().toStdString();
+    EXPECT_GT(*painted, launcher.execNs());
+    EXPECT_LT(*painted - launcher.execNs(), 20000000000LL);
+    int status = -1;
+    EXPECT_TRUE(launcher.waitExit(10000, &status)) << "\"quit\" ends it";
+    EXPECT_EQ(status, 0);
+}
+
+// The real program, started as the start-up benchmark starts it: a solo
+// game, alone with its own runtime folder and network, ends at its first
+// paint; without the variable it reports nothing.
+TEST(Launcher, TheGameReportsItsFirstPaintOnlyWhenAsked) {
+    QString folder;
+    const QString game = benchpaths::privateCopy(GAME_PROGRAM, &folder);
+    ASSERT_FALSE(game.isEmpty());
+    {
+        Launcher launcher;
+        Launcher::Spec spec;
+        spec.program = game;
+        spec.firstPaint = "quit";
+        ASSERT_TRUE(launcher.start(spec));
+        ASSERT_TRUE(launcher.waitFirstPaint(20000).has_value()) << launcher.output().toStdString();
+        EXPECT_TRUE(launcher.waitExit(10000));
+    }
+    {
+        Launcher launcher;
+        Launcher::Spec spec;
+        spec.program = game;
+        spec.firstPaint.clear();
+        ASSERT_TRUE(launcher.start(spec));
+        EXPECT_FALSE(launcher.waitFirstPaint(1500).has_value());
+        launcher.stop();
+    }
+    QDir(folder).removeRecursively();
+}
