@@ -77,6 +77,17 @@ QByteArray oneLine(const QString& text) {
     return bytes;
 }
 
+// A value as written after '='. Blanks at its start never read back, and a
+// rewrite keeps the blanks after '=' already in the file, so writing them
+// would add them again at every save of the same value.
+QByteArray valueText(const QString& value) {
+    QByteArray bytes = oneLine(value);
+    qsizetype from = 0;
+    while (from < bytes.size() && isBlank(bytes[from]))
+        ++from;
+    return bytes.mid(from);
+}
+
 enum class Kind { Other, Section, Setting };
 
 struct Parsed {
@@ -181,11 +192,11 @@ QByteArray IniFile::withValue(const QByteArray& content, const QString& section,
             ++from;
         result.reserve(content.size() + value.size() * 3);
         result.append(content.constData(), from);
-        result.append(oneLine(value));
+        result.append(valueText(value));
         result.append(content.constData() + place.key.end, content.size() - place.key.end);
         return result;
     }
-    const QByteArray setting = oneLine(key).replace('=', ' ') + '=' + oneLine(value);
+    const QByteArray setting = oneLine(key).replace('=', ' ') + '=' + valueText(value);
     if (place.sectionFound) {
         const Line& last = place.lastFilled;
         const bool ended = last.next > last.end;

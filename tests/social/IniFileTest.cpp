@@ -138,6 +138,19 @@ TEST(IniFileText, LineEndingsAndMissingLastNewlineAreKept) {
     EXPECT_EQ(IniFile::withValue("[S]\na\t=\t1 \n", "S", "a", ""), "[S]\na\t=\t\n");
 }
 
+// A value with blanks at its start (a phrase typed as " gg") reads back
+// without them; saving it again and again must not grow its line.
+TEST(IniFileText, RewritingAValueWithLeadingBlanksChangesNothing) {
+    QByteArray text = "[S]\nkeep = 1\n";
+    for (int save = 0; save < 3; ++save) {
+        text = IniFile::withValue(text, "S", "phrase", " \t gg ");
+        EXPECT_EQ(text, "[S]\nkeep = 1\nphrase=gg \n") << save;
+        EXPECT_EQ(IniFile::lookup(text, "S", "phrase"), QString("gg"));
+    }
+    EXPECT_EQ(IniFile::withValue(text, "S", "keep", "  2"), "[S]\nkeep = 2\nphrase=gg \n");
+    EXPECT_EQ(IniFile::withValue("", "S", "k", "\r\nT"), "[S]\nk=T\n");
+}
+
 TEST_F(IniFileOnDisk, AFailedWriteLeavesTheFileAsItWas) {
     IniFile nowhere(m_dir.filePath("missing/folder/x.ini"));
     EXPECT_FALSE(nowhere.writeString("S", "k", "v"));
