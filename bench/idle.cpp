@@ -138,17 +138,17 @@ int main(int argc, char** argv) {
             display = xvfb.display();
         }
         Launcher ours, minimal;
-        Launcher::Spec spec;
-        spec.platform = platform;
-        spec.display = display;
-        spec.program = game;
+        Launcher::Plan plan;
+        plan.platform = platform;
+        plan.display = display;
+        plan.program = game;
         QString error;
-        if (!ours.start(spec, &error)) {
+        if (!ours.start(plan, &error)) {
             std::printf("cannot start the game: %s\n", qPrintable(error));
             return 1;
         }
-        spec.program = options.minimal;
-        if (!minimal.start(spec, &error)) {
+        plan.program = options.minimal;
+        if (!minimal.start(plan, &error)) {
             std::printf("cannot start the minimal program: %s\n", qPrintable(error));
             return 1;
         }

@@ -84,13 +84,13 @@ int main(int argc, char** argv) {
             display = xvfb.display();
         }
         Launcher ours, minimal;
-        Launcher::Spec spec;
-        spec.platform = platform;
-        spec.display = display;
-        spec.program = game;
+        Launcher::Plan plan;
+        plan.platform = platform;
+        plan.display = display;
+        plan.program = game;
         QString error;
-        if (!ours.start(spec, &error) ||
-            !(spec.program = options.minimal, minimal.start(spec, &error))) {
+        if (!ours.start(plan, &error) ||
+            !(plan.program = options.minimal, minimal.start(plan, &error))) {
             std::printf("cannot start: %s\n", qPrintable(error));
             return 1;
         }

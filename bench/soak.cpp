@@ -88,19 +88,19 @@ int main(int argc, char** argv) {
                 options.warmup, options.seed, int(server.pid()), server.port());
     std::fflush(stdout);
 
-    struct Spec {
+    struct Plan {
         const char* name;
         HonestClient::Role role;
     };
     // Connected in this order, they take seats 1 to 8; the rogue takes 9.
-    const std::vector<Spec> specs = {{"Host", {false, false}}, {"Ann", {false, true}},
+    const std::vector<Plan> specs = {{"Host", {false, false}}, {"Ann", {false, true}},
                                      {"Bo", {true, false}},    {"Cy+Dee", {true, false}},
                                      {"Eve", {true, false}},   {"Fay", {false, false}},
                                      {"Gus", {true, false}},   {"Hal", {false, false}}};
     std::vector<std::unique_ptr<HonestClient>> clients;
-    for (const Spec& spec : specs) {
+    for (const Plan& plan : specs) {
         clients.push_back(
-            std::make_unique<HonestClient>(world, server.port(), spec.name, spec.role));
+            std::make_unique<HonestClient>(world, server.port(), plan.name, plan.role));
         world.addClient(clients.back().get());
     }
     RogueClient rogue(world, server.port());

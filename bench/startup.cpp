@@ -64,13 +64,13 @@ bool parse(int argc, char** argv, Options& o) {
 double timeOneStart(const QString& program, const QString& platform, const QString& display,
                     bool* ownNetwork) {
     Launcher launcher;
-    Launcher::Spec spec;
-    spec.program = program;
-    spec.platform = platform;
-    spec.display = display;
-    spec.firstPaint = "quit";
+    Launcher::Plan plan;
+    plan.program = program;
+    plan.platform = platform;
+    plan.display = display;
+    plan.firstPaint = "quit";
     QString error;
-    if (!launcher.start(spec, &error)) {
+    if (!launcher.start(plan, &error)) {
         std::fprintf(stderr, "cannot start %s: %s\n", qPrintable(program), qPrintable(error));
         return -1;
     }
@@ -130,12 +130,12 @@ bool lazyCheck(const QString& game) {
     script.flush();
 
     Launcher launcher;
-    Launcher::Spec spec;
-    spec.program = "/usr/bin/gdb";
-    spec.arguments = {"-batch", "-nx", "-x", script.fileName(), "--args", game};
-    spec.platform = "offscreen";
-    spec.firstPaint = "quit";
-    if (!launcher.start(spec) || !launcher.waitExit(120000)) {
+    Launcher::Plan plan;
+    plan.program = "/usr/bin/gdb";
+    plan.arguments = {"-batch", "-nx", "-x", script.fileName(), "--args", game};
+    plan.platform = "offscreen";
+    plan.firstPaint = "quit";
+    if (!launcher.start(plan) || !launcher.waitExit(120000)) {
         launcher.stop();
         std::printf("lazy check: gdb did not finish\n");
         return false;

@@ -79,7 +79,7 @@ std::optional<qint64> Launcher::firstPaintIn(const QByteArray& text) {
     return ok ? std::optional<qint64>(value) : std::nullopt;
 }
 
-bool Launcher::start(const Spec& spec, QString* error) {
+bool Launcher::start(const Plan& plan, QString* error) {
     auto fail = [error](const QString& text) {
         if (error)
             *error = text;
@@ -109,24 +109,24 @@ bool Launcher::start(const Spec& spec, QString* error) {
             env << entry;
     }
     env << "XDG_RUNTIME_DIR=" + runtime.toLocal8Bit() << "HOME=" + home.toLocal8Bit()
-        << "QT_QPA_PLATFORM=" + spec.platform.toLocal8Bit();
-    if (!spec.display.isEmpty())
-        env << "DISPLAY=" + spec.display.toLocal8Bit();
-    if (!spec.firstPaint.isEmpty())
-        env << "CLIMORA_FIRST_PAINT=" + spec.firstPaint.toLocal8Bit();
+        << "QT_QPA_PLATFORM=" + plan.platform.toLocal8Bit();
+    if (!plan.display.isEmpty())
+        env << "DISPLAY=" + plan.display.toLocal8Bit();
+    if (!plan.firstPaint.isEmpty())
+        env << "CLIMORA_FIRST_PAINT=" + plan.firstPaint.toLocal8Bit();
     std::vector<char*> envp;
     for (QByteArray& entry : env)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
 
-    QList<QByteArray> args{spec.program.toLocal8Bit()};
-    for (const QString& a : spec.arguments)
+    QList<QByteArray> args{plan.program.toLocal8Bit()};
+    for (const QString& a : plan.arguments)
         args << a.toLocal8Bit();
     std::vector<char*> argv;
     for (QByteArray& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    const QByteArray workDir = (spec.workDir.isEmpty() ? home : spec.workDir).toLocal8Bit();
+    const QByteArray workDir = (plan.workDir.isEmpty() ? home : plan.workDir).toLocal8Bit();
 
     int output[2], clock[2];
     if (::pipe2(output, O_CLOEXEC) != 0 || ::pipe2(clock, O_CLOEXEC) != 0)
@@ -138,7 +138,7 @@ bool Launcher::start(const Spec& spec, QString* error) {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::dup2(output[1], 1);
         ::dup2(output[1], 2);
-        const char own = spec.ownNetwork && ownNetworkNamespace() ? 1 : 0;
+        const char own = plan.ownNetwork && ownNetworkNamespace() ? 1 : 0;
         if (::chdir(workDir.constData()) != 0)
             ::_exit(126);
         const qint64 now = steadyNs();

@@ -16,7 +16,7 @@
 // paint on standard error, on the same clock.
 class Launcher {
 public:
-    struct Spec {
+    struct Plan {
         QString program;
         QStringList arguments;
         QString platform = "offscreen"; // QT_QPA_PLATFORM
@@ -31,7 +31,7 @@ public:
     Launcher& operator=(const Launcher&) = delete;
     ~Launcher();
 
-    bool start(const Spec& spec, QString* error = nullptr);
+    bool start(const Plan& plan, QString* error = nullptr);
     pid_t pid() const { return m_pid; }
     // The monotonic clock (steady_clock, ns) right before exec.
     qint64 execNs() const { return m_execNs; }

@@ -76,15 +76,15 @@ TEST(Launcher, FirstPaintLineIsTakenOnlyWhenComplete) {
 // variable, and (as root) a network namespace of its own with loopback up.
 TEST(Launcher, ChildRunsAloneAndItsReportIsOnTheSameClock) {
     Launcher launcher;
-    Launcher::Spec spec;
-    spec.program = "/bin/sh";
-    spec.arguments = {"-c", "echo runtime=$XDG_RUNTIME_DIR; stat -c mode=%a $XDG_RUNTIME_DIR; "
+    Launcher::Plan plan;
+    plan.program = "/bin/sh";
+    plan.arguments = {"-c", "echo runtime=$XDG_RUNTIME_DIR; stat -c mode=%a $XDG_RUNTIME_DIR; "
                             "echo home=$HOME; echo paint=$CLIMORA_FIRST_PAINT; "
                             "echo net=$(readlink /proc/self/ns/net); "
                             "echo lo=$(cat /sys/class/net/lo/flags); echo first-paint 1"};
-    spec.firstPaint = "quit";
+    plan.firstPaint = "quit";
     QString error;
-    ASSERT_TRUE(launcher.start(spec, &error)) << error.toStdString();
+    ASSERT_TRUE(launcher.start(plan, &error)) << error.toStdString();
     EXPECT_GT(launcher.execNs(), 0);
     int status = -1;
     ASSERT_TRUE(launcher.waitExit(5000, &status));
@@ -107,9 +107,9 @@ TEST(Launcher, ChildRunsAloneAndItsReportIsOnTheSameClock) {
 
 TEST(Launcher, AProgramThatCannotStartIsReportedAndReaped) {
     Launcher launcher;
-    Launcher::Spec spec;
-    spec.program = "/nonexistent/program";
-    ASSERT_TRUE(launcher.start(spec));
+    Launcher::Plan plan;
+    plan.program = "/nonexistent/program";
+    ASSERT_TRUE(launcher.start(plan));
     int status = 0;
     ASSERT_TRUE(launcher.waitExit(5000, &status));
     EXPECT_TRUE(launcher.output().contains("exec failed"));

@@ -75,11 +75,11 @@ TEST(ServerProcess, ACrashIsToldApartFromAnEnd) {
 
 TEST(Launcher, TheMinimalProgramReportsItsFirstPaintAfterItsExec) {
     Launcher launcher;
-    Launcher::Spec spec;
-    spec.program = MINIMAL_PROGRAM;
-    spec.firstPaint = "quit";
+    Launcher::Plan plan;
+    plan.program = MINIMAL_PROGRAM;
+    plan.firstPaint = "quit";
     QString error;
-    ASSERT_TRUE(launcher.start(spec, &error)) << error.toStdString();
+    ASSERT_TRUE(launcher.start(plan, &error)) << error.toStdString();
     const auto painted = launcher.waitFirstPaint(20000);
     ASSERT_TRUE(painted.has_value()) << launcher.output().toStdString();
     EXPECT_GT(*painted, launcher.execNs());
@@ -98,19 +98,19 @@ TEST(Launcher, TheGameReportsItsFirstPaintOnlyWhenAsked) {
     ASSERT_FALSE(game.isEmpty());
     {
         Launcher launcher;
-        Launcher::Spec spec;
-        spec.program = game;
-        spec.firstPaint = "quit";
-        ASSERT_TRUE(launcher.start(spec));
+        Launcher::Plan plan;
+        plan.program = game;
+        plan.firstPaint = "quit";
+        ASSERT_TRUE(launcher.start(plan));
         ASSERT_TRUE(launcher.waitFirstPaint(20000).has_value()) << launcher.output().toStdString();
         EXPECT_TRUE(launcher.waitExit(10000));
     }
     {
         Launcher launcher;
-        Launcher::Spec spec;
-        spec.program = game;
-        spec.firstPaint.clear();
-        ASSERT_TRUE(launcher.start(spec));
+        Launcher::Plan plan;
+        plan.program = game;
+        plan.firstPaint.clear();
+        ASSERT_TRUE(launcher.start(plan));
         EXPECT_FALSE(launcher.waitFirstPaint(1500).has_value());
         launcher.stop();
     }
