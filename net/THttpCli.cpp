@@ -6,14 +6,9 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <curl/curl.h>
+#include "net/CurlLibrary.h"
 
 namespace {
-
-void ensureCurlStarted() {
-    static const bool started = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    Q_UNUSED(started);
-}
 
 CURLM* multiOf(void* m) {
     return static_cast<CURLM*>(m);
@@ -41,7 +36,7 @@ THttpCli::~THttpCli() {
     releaseEasy();
     if (m_multi != nullptr) {
         Nesting n(m_inCurl);
-        curl_multi_cleanup(multiOf(m_multi));
+        m_curl->multi_cleanup(multiOf(m_multi));
     }
     m_multi = nullptr;
     unwatchAll();
@@ -51,14 +46,16 @@ bool THttpCli::startMulti() {
     // The library is started on the first request: most runs never make one.
     if (m_multi != nullptr)
         return true;
-    ensureCurlStarted();
-    m_multi = curl_multi_init();
+    m_curl = CurlLibrary::get();
+    if (m_curl == nullptr)
+        return false;
+    m_multi = m_curl->multi_init();
     if (m_multi == nullptr)
         return false;
-    curl_multi_setopt(multiOf(m_multi), CURLMOPT_SOCKETFUNCTION, &THttpCli::socketCallback);
-    curl_multi_setopt(multiOf(m_multi), CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(multiOf(m_multi), CURLMOPT_TIMERFUNCTION, &THttpCli::timerCallback);
-    curl_multi_setopt(multiOf(m_multi), CURLMOPT_TIMERDATA, this);
+    m_curl->multi_setopt(multiOf(m_multi), CURLMOPT_SOCKETFUNCTION, &THttpCli::socketCallback);
+    m_curl->multi_setopt(multiOf(m_multi), CURLMOPT_SOCKETDATA, this);
+    m_curl->multi_setopt(multiOf(m_multi), CURLMOPT_TIMERFUNCTION, &THttpCli::timerCallback);
+    m_curl->multi_setopt(multiOf(m_multi), CURLMOPT_TIMERDATA, this);
     return true;
 }
 
@@ -75,51 +72,54 @@ bool THttpCli::get() {
     m_received = 0;
     m_contentLength = -1;
 
-    CURL* easy = startMulti() ? curl_easy_init() : nullptr;
+    CURL* easy = startMulti() ? m_curl->easy_init() : nullptr;
     if (easy == nullptr) {
-        finish(false, 0, QStringLiteral("Could not start the request"));
+        const QString why = CurlLibrary::loadError();
+        finish(false, 0,
+               why.isEmpty() ? QStringLiteral("Could not start the request")
+                             : QStringLiteral("Could not start the request: ") + why);
         return true;
     }
     m_easy = easy;
-    curl_easy_setopt(easy, CURLOPT_URL, m_url.toUtf8().constData());
-    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, m_agent.toUtf8().constData());
-    curl_easy_setopt(easy, CURLOPT_PROXY, m_proxy.toUtf8().constData());
+    m_curl->easy_setopt(easy, CURLOPT_URL, m_url.toUtf8().constData());
+    m_curl->easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    m_curl->easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
+    m_curl->easy_setopt(easy, CURLOPT_USERAGENT, m_agent.toUtf8().constData());
+    m_curl->easy_setopt(easy, CURLOPT_PROXY, m_proxy.toUtf8().constData());
     if (!m_localAddr.isEmpty())
-        curl_easy_setopt(easy, CURLOPT_INTERFACE,
-                         (QStringLiteral("host!") + m_localAddr).toUtf8().constData());
-    curl_easy_setopt(easy, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        m_curl->easy_setopt(easy, CURLOPT_INTERFACE,
+                            (QStringLiteral("host!") + m_localAddr).toUtf8().constData());
+    m_curl->easy_setopt(easy, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
+    m_curl->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     // Only web addresses: a configured "file:" or other scheme is refused.
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+    m_curl->easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    m_curl->easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    m_curl->easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    m_curl->easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     // A status of 400 or more ends the transfer before any body is written.
-    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, 30L);
+    m_curl->easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+    m_curl->easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, 30L);
     if (m_stallTimeout > 0) {
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(m_stallTimeout));
+        m_curl->easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        m_curl->easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(m_stallTimeout));
     }
     curl_slist* headers = nullptr;
     if (!m_accept.isEmpty())
-        headers = curl_slist_append(headers, ("Accept: " + m_accept).toUtf8().constData());
+        headers = m_curl->slist_append(headers, ("Accept: " + m_accept).toUtf8().constData());
     m_headers = headers;
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &THttpCli::headerCallback);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &THttpCli::writeCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    m_curl->easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    m_curl->easy_setopt(easy, CURLOPT_HEADERFUNCTION, &THttpCli::headerCallback);
+    m_curl->easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    m_curl->easy_setopt(easy, CURLOPT_WRITEFUNCTION, &THttpCli::writeCallback);
+    m_curl->easy_setopt(easy, CURLOPT_WRITEDATA, this);
 
     CURLMcode added;
     {
         Nesting n(m_inCurl);
-        added = curl_multi_add_handle(multiOf(m_multi), easy);
+        added = m_curl->multi_add_handle(multiOf(m_multi), easy);
     }
     if (added != CURLM_OK)
-        finish(false, 0, QString::fromUtf8(curl_multi_strerror(added)));
+        finish(false, 0, QString::fromUtf8(m_curl->multi_strerror(added)));
     return true;
 }
 
@@ -137,12 +137,12 @@ void THttpCli::abort() {
 void THttpCli::releaseEasy() {
     if (m_easy != nullptr && m_multi != nullptr) {
         Nesting n(m_inCurl);
-        curl_multi_remove_handle(multiOf(m_multi), easyOf(m_easy));
-        curl_easy_cleanup(easyOf(m_easy));
+        m_curl->multi_remove_handle(multiOf(m_multi), easyOf(m_easy));
+        m_curl->easy_cleanup(easyOf(m_easy));
         m_easy = nullptr;
     }
     if (m_headers != nullptr) {
-        curl_slist_free_all(static_cast<curl_slist*>(m_headers));
+        m_curl->slist_free_all(static_cast<curl_slist*>(m_headers));
         m_headers = nullptr;
     }
 }
@@ -166,7 +166,7 @@ void THttpCli::finish(bool ok, int status, const QString& reason) {
 
 void THttpCli::collectFinished() {
     int left = 0;
-    while (CURLMsg* msg = curl_multi_info_read(multiOf(m_multi), &left)) {
+    while (CURLMsg* msg = m_curl->multi_info_read(multiOf(m_multi), &left)) {
         if (msg->msg != CURLMSG_DONE || msg->easy_handle != m_easy)
             continue;
         const CURLcode result = msg->data.result;
@@ -174,7 +174,7 @@ void THttpCli::collectFinished() {
             finish(false, 404, QStringLiteral("Connection aborted on request"));
         } else if (result == CURLE_OK) {
             curl_off_t announced = -1;
-            curl_easy_getinfo(easyOf(m_easy), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+            m_curl->easy_getinfo(easyOf(m_easy), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
             if (announced >= 0)
                 m_contentLength = announced;
             // A body shorter than announced is a broken download, whatever
@@ -190,7 +190,7 @@ void THttpCli::collectFinished() {
         } else if (m_writeFailed) {
             finish(false, m_status, QStringLiteral("Could not write the document"));
         } else {
-            finish(false, m_status, QString::fromUtf8(curl_easy_strerror(result)));
+            finish(false, m_status, QString::fromUtf8(m_curl->easy_strerror(result)));
         }
         return;
     }
@@ -335,7 +335,7 @@ void THttpCli::drive(int fd, int eventMask) {
     int running = 0;
     {
         Nesting n(m_inCurl);
-        curl_multi_socket_action(multiOf(m_multi), fd, eventMask, &running);
+        m_curl->multi_socket_action(multiOf(m_multi), fd, eventMask, &running);
     }
     collectFinished();
 }

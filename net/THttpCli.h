@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 
+class CurlLibrary;
 class QIODevice;
 class QSocketNotifier;
 class QTimer;
@@ -105,6 +106,7 @@ private:
     int m_stallTimeout = 60;
     QIODevice* m_sink = nullptr;
 
+    const CurlLibrary* m_curl = nullptr; // set with the multi handle
     void* m_multi = nullptr;
     void* m_easy = nullptr;
     void* m_headers = nullptr;

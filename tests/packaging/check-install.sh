@@ -36,6 +36,8 @@ if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
   (cd "$build" && cpack -G DEB -B "$root/package" >/dev/null)
   deb=$(ls "$root"/package/climora_*.deb)
   dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" || { echo "package lacks its Qt dependency"; exit 1; }
+  # libcurl is loaded only when a download starts, so no linker records it.
+  dpkg-deb -f "$deb" Depends | grep -q "libcurl4" || { echo "package lacks libcurl"; exit 1; }
   dpkg-deb -x "$deb" "$root/deb"
   version=$(QT_QPA_PLATFORM=offscreen "$root/deb/usr/bin/climora" --version)
   [ "$version" = "1.0.1" ] || { echo "packaged program says '$version'"; exit 1; }
