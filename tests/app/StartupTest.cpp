@@ -7,8 +7,16 @@
 #include "server/TServer.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTimer>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 bool shown(Program& p, const char* name) {
@@ -111,13 +119,62 @@ TEST(SingleInstanceGuard, ASecondCopyIsRefusedAndTheFirstIsAskedForward) {
     EXPECT_TRUE(waitUntil([&] { return knocks == 1; }));
 }
 
+TEST(SingleInstanceGuard, EveryKnockIsHeardAndTheGuardIsPrivateAndGoneAfterwards) {
+    QTemporaryDir folder;
+    int knocks = 0;
+    {
+        SingleInstance first(folder.path());
+        ASSERT_TRUE(first.acquire());
+        EXPECT_TRUE(first.isGuarding());
+        QObject::connect(&first, &SingleInstance::knocked, [&] { ++knocks; });
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(first.guardPath()).constData(), &info), 0);
+        EXPECT_TRUE(S_ISSOCK(info.st_mode));
+        EXPECT_EQ(info.st_mode & 077, 0u) << "others could knock";
+        for (int i = 0; i < 3; ++i) {
+            SingleInstance again(folder.path());
+            EXPECT_FALSE(again.acquire());
+        }
+        EXPECT_TRUE(waitUntil([&] { return knocks == 3; }));
+        // A refused copy must not have taken the guard with it.
+        EXPECT_TRUE(QFileInfo::exists(first.guardPath()));
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath("enavro")));
+    SingleInstance next(folder.path());
+    EXPECT_TRUE(next.acquire());
+    EXPECT_TRUE(next.isGuarding());
+}
+
 TEST(SingleInstanceGuard, AGuardLeftByADeadCopyIsTakenOver) {
     QTemporaryDir folder;
-    QFile stale(folder.filePath("enavro"));
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.close();
-    SingleInstance guard(folder.path());
+    {
+        QFile stale(folder.filePath("enavro"));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    }
+    SingleInstance overFile(folder.path());
+    EXPECT_TRUE(overFile.acquire());
+    EXPECT_TRUE(overFile.isGuarding());
+
+    // A socket file whose listener died without removing it.
+    QTemporaryDir other;
+    const QByteArray path = QFile::encodeName(other.filePath("enavro"));
+    const int dead = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::bind(dead, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(dead);
+    SingleInstance overSocket(other.path());
+    EXPECT_TRUE(overSocket.acquire());
+    EXPECT_TRUE(overSocket.isGuarding());
+}
+
+TEST(SingleInstanceGuard, AFolderTooDeepForASocketRunsUnguarded) {
+    QTemporaryDir folder;
+    const QString deep = folder.filePath(QString(120, 'd'));
+    SingleInstance guard(deep);
     EXPECT_TRUE(guard.acquire());
+    EXPECT_FALSE(guard.isGuarding());
 }
 
 // Every menu item the other parts look up by name exists with its caption,
@@ -132,20 +189,29 @@ TEST_F(AppFixture, TheMainMenuHasEveryItemInItsInitialState) {
         int tag;
     };
     const Item items[] = {
-        {"StartGame1", "Start Game", false, false, -1}, {"Exit1", "Exit", true, false, -1},
+        {"StartGame1", "Start Game", false, false, -1},
+        {"Exit1", "Exit", true, false, -1},
         {"PlaySounds1", "Play Sounds", true, true, -1},
         {"PlayerPhraseSounds1", "Player Phrase Sounds", true, true, -1},
-        {"Classic1", "Classic", true, true, 0}, {"New1", "New", true, false, 1},
-        {"Slow1", "Slow", true, false, 1000}, {"Normal1", "Normal", true, true, 750},
-        {"Fast1", "Fast", true, false, 400}, {"TextColor1", "Text Color", true, false, -1},
-        {"N81", "8", true, false, 8}, {"N101", "10", true, true, 10},
-        {"N121", "12", true, false, 12}, {"N141", "14", true, false, 14},
+        {"Classic1", "Classic", true, true, 0},
+        {"New1", "New", true, false, 1},
+        {"Slow1", "Slow", true, false, 1000},
+        {"Normal1", "Normal", true, true, 750},
+        {"Fast1", "Fast", true, false, 400},
+        {"TextColor1", "Text Color", true, false, -1},
+        {"N81", "8", true, false, 8},
+        {"N101", "10", true, true, 10},
+        {"N121", "12", true, false, 12},
+        {"N141", "14", true, false, 14},
         {"ScrollChatOff1", "Scroll Chat Off", true, false, -1},
         {"ClearMainChat1", "Clear Main Chat", true, false, -1},
         {"ResetScreenLocation1", "Reset Screen Location", true, false, -1},
-        {"JustWatch1", "Just Watch", true, false, -1}, {"ViewTally1", "View Tally", true, false, -1},
-        {"SpyList1", "Spy List", true, false, -1}, {"PrhaseList1", "Phrase List", true, false, -1},
-        {"Content1", "Content", true, false, -1}, {"About1", "About", true, false, -1},
+        {"JustWatch1", "Just Watch", true, false, -1},
+        {"ViewTally1", "View Tally", true, false, -1},
+        {"SpyList1", "Spy List", true, false, -1},
+        {"PrhaseList1", "Phrase List", true, false, -1},
+        {"Content1", "Content", true, false, -1},
+        {"About1", "About", true, false, -1},
     };
     for (const Item& item : items) {
         QAction* action = p.chat().action(item.name);
