@@ -6,7 +6,7 @@
 #include "protocol/Commands.h"
 #include "social/Settings.h"
 #include "social/SettingsLocation.h"
-#include "social/WavePlayer.h"
+#include "social/SoundModule.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -34,7 +34,8 @@ Tchat::Tchat(Prompter& prompter, const QStringList& arguments, QWidget* parent)
 
     // The named mutex "climora", held until the program ends; nothing tests it.
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    m_mutex = new QLockFile(QDir(runtime.isEmpty() ? QDir::tempPath() : runtime).filePath("climora.lock"));
+    m_mutex = new QLockFile(
+        QDir(runtime.isEmpty() ? QDir::tempPath() : runtime).filePath("climora.lock"));
     m_mutex->setStaleLockTime(0);
     m_mutex->tryLock(0);
 
@@ -56,7 +57,7 @@ Tchat::Tchat(Prompter& prompter, const QStringList& arguments, QWidget* parent)
     m_sock11->setPortName("9001");
     m_sock11->setHostName("127.0.0.1");
 
-    m_soundOutput = new WavePlayer(this);
+    m_soundOutput = std::make_unique<SoundModule>();
     buildMenus();
     buildGame();
     buildSocial();
@@ -91,8 +92,8 @@ void Tchat::buildMenus() {
         item->setChecked(on);
         return item;
     };
-    auto radio = [&](QMenu* menu, QActionGroup* group, const QString& name,
-                     const QString& caption, int tag, bool on) {
+    auto radio = [&](QMenu* menu, QActionGroup* group, const QString& name, const QString& caption,
+                     int tag, bool on) {
         QAction* item = checkable(menu, name, caption, on);
         item->setData(tag);
         group->addAction(item);
@@ -130,8 +131,8 @@ void Tchat::buildMenus() {
     textSize->setObjectName("TextSize1");
     m_actions.insert("TextSize1", textSize->menuAction());
     for (int size : {8, 10, 12, 14}) {
-        QAction* item = checkable(textSize, QString("N%1").arg(size) + "1", QString::number(size),
-                                  size == 10);
+        QAction* item =
+            checkable(textSize, QString("N%1").arg(size) + "1", QString::number(size), size == 10);
         item->setData(size);
     }
     QAction* scrollOff = checkable(options, "ScrollChatOff1", "Scroll Chat Off", false);
@@ -166,15 +167,25 @@ void Tchat::buildMenus() {
             [this] { setWindowBounds(defaultBounds); });
 }
 
-QAction* Tchat::action(const QString& name) const { return m_actions.value(name); }
+QAction* Tchat::action(const QString& name) const {
+    return m_actions.value(name);
+}
 
-int Tchat::botSpeedMs() const { return m_actions.value("BotSpeed1")->data().toInt(); }
+int Tchat::botSpeedMs() const {
+    return m_actions.value("BotSpeed1")->data().toInt();
+}
 
-bool Tchat::turnSoundNew() const { return m_actions.value("TurnSound1")->data().toInt() == 1; }
+bool Tchat::turnSoundNew() const {
+    return m_actions.value("TurnSound1")->data().toInt() == 1;
+}
 
-void Tchat::setJustWatchTicked(bool ticked) { m_actions.value("JustWatch1")->setChecked(ticked); }
+void Tchat::setJustWatchTicked(bool ticked) {
+    m_actions.value("JustWatch1")->setChecked(ticked);
+}
 
-void Tchat::send(const QByteArray& message) { m_sock->Send(cmd::frame(message)); }
+void Tchat::send(const QByteArray& message) {
+    m_sock->Send(cmd::frame(message));
+}
 
 void Tchat::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -222,4 +233,6 @@ void Tchat::joinpress() {
     m_sock->Open();
 }
 
-void Tchat::closeMainWindow() { close(); }
+void Tchat::closeMainWindow() {
+    close();
+}

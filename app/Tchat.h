@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QRect>
 
+#include <memory>
+
 class QAction;
 class QMenu;
 class TSock;
@@ -157,7 +159,8 @@ private:
     // Connects the About, spy list and help windows once they exist (called
     // from wireWindows).
     void wireSocialWindows();
-    SoundOutput* m_soundOutput = nullptr;
+    // The audio module, loaded on the first sound.
+    std::unique_ptr<SoundOutput> m_soundOutput;
     ChatDisplay* m_chat = nullptr;
     ChatComposer* m_composer = nullptr;
     Sounds* m_sounds = nullptr;

@@ -30,6 +30,10 @@ QString privateCopy(const QString& program, QString* folder) {
         return {};
     }
     QFile::setPermissions(copy, QFile::permissions(program));
+    // The audio module the program loads from its own folder, when there is one.
+    const QString module = QFileInfo(program).dir().filePath("climora-audio.so");
+    if (QFile::exists(module))
+        QFile::copy(module, temp.filePath("climora-audio.so"));
     if (folder)
         *folder = temp.path();
     return copy;

@@ -21,6 +21,11 @@ for f in usr/bin/climora \
          usr/share/icons/hicolor/256x256/apps/climora.png; do
   [ -e "$root/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
+# The audio module, where the program looks for it (beside its library
+# folder), with every library it needs at hand.
+module=$(ls "$root"/usr/lib*/climora/climora-audio.so 2>/dev/null | head -n1)
+[ -n "$module" ] || { echo "missing after install: the audio module"; exit 1; }
+! ldd "$module" | grep -q "not found" || { echo "the audio module lacks a library"; exit 1; }
 version=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/climora" --version)
 [ "$version" = "1.0.1" ] || { echo "installed program says '$version'"; exit 1; }
 QT_QPA_PLATFORM=offscreen "$root/usr/bin/climora" --help | grep -q "Usage: climora" 
@@ -39,6 +44,8 @@ if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
   # libcurl is loaded only when a download starts, so no linker records it.
   dpkg-deb -f "$deb" Depends | grep -q "libcurl4" || { echo "package lacks libcurl"; exit 1; }
   dpkg-deb -x "$deb" "$root/deb"
+  ls "$root"/deb/usr/lib*/climora/climora-audio.so >/dev/null || { echo "package lacks the audio module"; exit 1; }
+  dpkg-deb -f "$deb" Depends | grep -q "libqt6multimedia6" || { echo "package lacks Qt Multimedia"; exit 1; }
   version=$(QT_QPA_PLATFORM=offscreen "$root/deb/usr/bin/climora" --version)
   [ "$version" = "1.0.1" ] || { echo "packaged program says '$version'"; exit 1; }
 fi

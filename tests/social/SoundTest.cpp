@@ -1,9 +1,10 @@
 // The recorded sounds, the wave reader, the layer-3 decoder, the format
 // converter and the player.
-#include "social/Mp3Decoder.h"
-#include "social/PcmConverter.h"
-#include "social/RiffWave.h"
-#include "social/WavePlayer.h"
+#include "social/SoundModule.h"
+#include "social/audio/Mp3Decoder.h"
+#include "social/audio/PcmConverter.h"
+#include "social/audio/RiffWave.h"
+#include "social/audio/WavePlayer.h"
 
 #include "support/EventLoop.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QMediaDevices>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <dlfcn.h>
 #include <functional>
 
 namespace {
@@ -432,4 +435,46 @@ TEST(WavePlayerTest, ANewSoundCutsOffTheOnePlaying) {
     EXPECT_TRUE(player.isPlaying());
     player.stop();
     EXPECT_FALSE(player.isPlaying());
+}
+
+// The program's output loads the audio module on its first sound, once; a
+// missing or foreign module leaves the game silent instead of failing.
+TEST(SoundModuleTest, LoadsTheModuleOnTheFirstSoundOnly) {
+    SoundModule output({QStringLiteral(CLIMORA_AUDIO_MODULE)});
+    EXPECT_FALSE(output.isLoaded());
+    output.play("nosuchsound"); // the module's player ignores it
+    EXPECT_TRUE(output.isLoaded()) << output.loadError().toStdString();
+    EXPECT_TRUE(output.loadError().isEmpty());
+    EXPECT_TRUE(output.load());
+}
+
+TEST(SoundModuleTest, WithoutAUsableModuleEverySoundIsSilent) {
+    QTemporaryDir folder;
+    const QString notELF = folder.filePath("climora-audio.so");
+    QFile junk(notELF);
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a shared object");
+    junk.close();
+
+    SoundModule missing({folder.filePath("absent.so")});
+    missing.play("dice");
+    EXPECT_FALSE(missing.isLoaded());
+    EXPECT_FALSE(missing.loadError().isEmpty());
+
+    // A shared object without the module's entry is refused as well.
+    Dl_info libc{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&::strlen), &libc), 0);
+    SoundModule foreign({notELF, QString::fromLocal8Bit(libc.dli_fname)});
+    foreign.play("dice");
+    foreign.play("dice");
+    EXPECT_FALSE(foreign.isLoaded());
+    EXPECT_TRUE(foreign.loadError().contains("not an audio module"))
+        << foreign.loadError().toStdString();
+
+    // Beside the program first, then the installed place.
+    const QStringList paths = SoundModule::defaultPaths();
+    ASSERT_EQ(paths.size(), 2);
+    EXPECT_TRUE(paths[0].endsWith("/climora-audio.so"));
+    EXPECT_TRUE(paths[1].endsWith("/lib/climora/climora-audio.so") ||
+                paths[1].contains("/climora/climora-audio.so"));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "social/PcmSound.h"
+#include "social/audio/PcmSound.h"
 
 #include <QByteArray>
 #include <QString>

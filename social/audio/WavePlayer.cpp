@@ -1,8 +1,8 @@
-#include "social/WavePlayer.h"
+#include "social/audio/WavePlayer.h"
 
-#include "social/Mp3Decoder.h"
-#include "social/PcmConverter.h"
-#include "social/RiffWave.h"
+#include "social/audio/Mp3Decoder.h"
+#include "social/audio/PcmConverter.h"
+#include "social/audio/RiffWave.h"
 
 #include <QAudioSink>
 #include <QFile>

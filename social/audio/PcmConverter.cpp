@@ -1,4 +1,4 @@
-#include "social/PcmConverter.h"
+#include "social/audio/PcmConverter.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "social/PcmSound.h"
+#include "social/audio/PcmSound.h"
 
 // Converts decoded audio to the format an audio device asks for, when the
 // device cannot take the sound's own: any of the four sample formats, any

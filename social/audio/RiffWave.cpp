@@ -1,4 +1,4 @@
-#include "social/RiffWave.h"
+#include "social/audio/RiffWave.h"
 
 #include <QtEndian>
 

@@ -1,4 +1,4 @@
-#include "social/Mp3Decoder.h"
+#include "social/audio/Mp3Decoder.h"
 
 #include <mpg123.h>
 
