@@ -6,13 +6,16 @@
 
 class QWidget;
 
-// Tells when a window has been painted for the first time, so that the
-// start-up benchmark can time a start from exec to the first picture on the
-// screen. It watches the paint events of the window and its children and,
-// once the first round of painting is through, reports the monotonic clock
-// (std::chrono::steady_clock, nanoseconds) once.
+// Tells when a window has been painted for the first time: the main window
+// reads its command line then, and the start-up benchmark times a start
+// from exec to the first picture on the screen with it. It watches the
+// paint events of the window and its children and, once the first round of
+// painting is through, reports the monotonic clock
+// (std::chrono::steady_clock, nanoseconds) once. Of several probes, the
+// one made last reports first (the application asks its newest event
+// filter first).
 //
-// The program installs it only when the environment variable
+// The benchmark's probe is installed only when the environment variable
 // CLIMORA_FIRST_PAINT is set: it then writes "first-paint {ns}" to standard
 // error, and with the value "quit" ends the program right after.
 class FirstPaintProbe : public QObject {

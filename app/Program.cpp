@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "client/DeferredPixmap.h"
 #include "client/Tgamestart.h"
 #include "net/Tdownload.h"
 #include "server/TServer.h"
@@ -9,8 +10,6 @@
 #include "social/Tphrases.h"
 #include "social/Tspylist.h"
 #include "tally/Ttallylist.h"
-
-#include <QPixmap>
 
 Program::Program(Prompter& prompter, const QStringList& arguments)
     : Program(prompter, arguments, Options{}) {}
@@ -22,7 +21,8 @@ Program::Program(Prompter& prompter, const QStringList& arguments, const Options
     if (!options.iniPath.isEmpty())
         chat->setIniPath(options.iniPath);
 
-    const QPixmap background(":/art/background.png");
+    // Only hidden windows draw it: decoded when the first of them is shown.
+    const DeferredPixmap background = DeferredPixmap::fromFile(":/art/background.png");
     Tchat::Windows windows;
     windows.about = new Tabout(chat, background);
     windows.spylist = new Tspylist(chat);
@@ -33,12 +33,15 @@ Program::Program(Prompter& prompter, const QStringList& arguments, const Options
         chat);
     windows.server = new TServer(*chat, chat);
     windows.server->Sock1().setPortName(options.gamePort);
-    windows.download = new Tdownload(prompter, [chat] { chat->close(); }, chat);
+    windows.download = new Tdownload(
+        prompter, [chat] { chat->close(); }, chat);
     windows.gamestart = new Tgamestart(*chat, chat, background);
     chat->attachWindows(windows);
 }
 
-Program::~Program() { saveTally(); }
+Program::~Program() {
+    saveTally();
+}
 
 void Program::saveTally() {
     if (m_chat && m_chat->windows().tally)

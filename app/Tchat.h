@@ -114,6 +114,7 @@ public:
 
     // Reads the command line and hosts or joins (run once, at the first show).
     void processparams();
+    void readCommandLineOnce();
     void hostpress();
     void joinpress();
 
@@ -144,6 +145,9 @@ private:
     QStringList m_arguments;
     ClientState m_state;
     Windows m_windows;
+    // processparams once, after the first paint or at the latest this long after the first show.
+    static constexpr int paramsAtTheLatestMs = 300;
+    bool m_paramsScheduled = false;
     bool m_paramsDone = false;
     QHash<QString, QAction*> m_actions;
     QWidget* m_panelBoard = nullptr;

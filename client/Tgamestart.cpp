@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 
-Tgamestart::Tgamestart(ClientServices& services, QWidget* parent, const QPixmap& background)
+Tgamestart::Tgamestart(ClientServices& services, QWidget* parent, const DeferredPixmap& background)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       m_services(services), m_background(background) {
@@ -76,7 +76,7 @@ void Tgamestart::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     if (!m_background.isNull())
-        painter.drawPixmap(0, 0, m_background);
+        painter.drawPixmap(0, 0, m_background.get());
 }
 
 void Tgamestart::showEvent(QShowEvent* event) {

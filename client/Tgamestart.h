@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/DeferredPixmap.h"
+
 #include <QDialog>
 #include <QPixmap>
 
@@ -13,7 +15,7 @@ class Tgamestart : public QDialog {
     Q_OBJECT
 public:
     // The background is the main window's picture, drawn over white.
-    Tgamestart(ClientServices& services, QWidget* parent, const QPixmap& background);
+    Tgamestart(ClientServices& services, QWidget* parent, const DeferredPixmap& background);
 
     // Draws image value of the NO/YES list into the named switch and stores
     // value as its option; an index without a picture leaves it empty. The
@@ -34,6 +36,6 @@ protected:
 
 private:
     ClientServices& m_services;
-    QPixmap m_background;
+    DeferredPixmap m_background;
     Picture* m_box = nullptr;
 };

@@ -14,7 +14,7 @@ namespace {
 constexpr char linkProperty[] = "climoraSiteLink";
 } // namespace
 
-Tabout::Tabout(QWidget* parent, const QPixmap& background)
+Tabout::Tabout(QWidget* parent, const DeferredPixmap& background)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       m_background(background),
@@ -76,7 +76,7 @@ void Tabout::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-void Tabout::setBackground(const QPixmap& picture) {
+void Tabout::setBackground(const DeferredPixmap& picture) {
     m_background = picture;
     update();
 }
@@ -105,7 +105,7 @@ void Tabout::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor::fromRgb(backgroundColour));
     if (!m_background.isNull())
-        painter.drawPixmap(0, 0, m_background);
+        painter.drawPixmap(0, 0, m_background.get());
 }
 
 bool Tabout::eventFilter(QObject* watched, QEvent* event) {

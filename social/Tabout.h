@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/DeferredPixmap.h"
+
 #include <QDialog>
 #include <QPixmap>
 #include <QUrl>
@@ -24,9 +26,10 @@ public:
 
     // The background picture, usually the main window's, is drawn over the
     // background colour from the top-left corner.
-    explicit Tabout(QWidget* parent = nullptr, const QPixmap& background = QPixmap());
+    explicit Tabout(QWidget* parent = nullptr, const DeferredPixmap& background = {});
 
-    void setBackground(const QPixmap& picture);
+    void setBackground(const DeferredPixmap& picture);
+    const DeferredPixmap& background() const { return m_background; }
     // The caption of the version label.
     QString versionText() const;
 
@@ -50,7 +53,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPixmap m_background;
+    DeferredPixmap m_background;
     std::function<bool(const QUrl&)> m_opener;
     QLabel* m_logo = nullptr;
     QLabel* m_url = nullptr;

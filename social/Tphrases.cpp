@@ -10,7 +10,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-Tphrases::Tphrases(QWidget* parent, const QPixmap& background)
+Tphrases::Tphrases(QWidget* parent, const DeferredPixmap& background)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       m_background(background) {
@@ -66,7 +66,7 @@ Tphrases::Tphrases(QWidget* parent, const QPixmap& background)
     layout->addLayout(bottom);
 }
 
-void Tphrases::setBackground(const QPixmap& picture) {
+void Tphrases::setBackground(const DeferredPixmap& picture) {
     m_background = picture;
     update();
 }
@@ -102,7 +102,7 @@ void Tphrases::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(backgroundColour));
     if (!m_background.isNull())
-        painter.drawPixmap(0, 0, m_background);
+        painter.drawPixmap(0, 0, m_background.get());
 }
 
 void Tphrases::centre() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/DeferredPixmap.h"
+
 #include <QDialog>
 #include <QPixmap>
 #include <QStringList>
@@ -23,9 +25,9 @@ public:
 
     // The background picture, usually the main window's, is drawn over the
     // background colour from the top-left corner.
-    explicit Tphrases(QWidget* parent = nullptr, const QPixmap& background = QPixmap());
+    explicit Tphrases(QWidget* parent = nullptr, const DeferredPixmap& background = {});
 
-    void setBackground(const QPixmap& picture);
+    void setBackground(const DeferredPixmap& picture);
 
     using QDialog::open;
     // Fills box n with the phrase n (missing ones empty) and shows the window
@@ -50,7 +52,7 @@ protected:
 private:
     void centre();
 
-    QPixmap m_background;
+    DeferredPixmap m_background;
     QList<QLineEdit*> m_boxes;
     QPushButton* m_done = nullptr;
 };

@@ -1,10 +1,12 @@
 #include "AppFixture.h"
 
+#include "app/FirstPaintProbe.h"
 #include "app/SingleInstance.h"
 #include "client/GameView.h"
 #include "net/TSock.h"
 #include "net/Tdownload.h"
 #include "server/TServer.h"
+#include "social/Tabout.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -39,6 +41,42 @@ TEST_F(AppFixture, NoArgumentsHostsASoloGame) {
     EXPECT_TRUE(shown(p, "button_start"));
     EXPECT_TRUE(p.chat().action("StartGame1")->isEnabled());
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+// The main window is drawn before anything else of the start happens: the
+// download offer, the server and the connection come after its first paint,
+// and the hidden windows' background waits until one of them is shown.
+TEST_F(AppFixture, TheCommandLineIsReadAfterTheFirstPaint) {
+    Program& p = start({});
+    EXPECT_FALSE(p.windows().download->isVisible());
+    EXPECT_FALSE(p.windows().server->Sock1().isListening());
+    bool offerSeenAtPaint = true;
+    // Made last, so it hears of the paint before the window does.
+    new FirstPaintProbe(&p.chat(),
+                        [&](qint64) { offerSeenAtPaint = p.windows().download->isVisible(); });
+    ASSERT_TRUE(waitUntil([&] { return p.chat().state().loggedIn; }));
+    EXPECT_FALSE(offerSeenAtPaint);
+    EXPECT_TRUE(p.windows().download->isVisible());
+
+    EXPECT_FALSE(p.windows().about->background().isDecoded());
+    p.windows().about->show();
+    EXPECT_TRUE(waitUntil([&] { return p.windows().about->background().isDecoded(); }));
+    EXPECT_FALSE(p.windows().about->background().isNull());
+}
+
+// A main window that is shown but not drawn (updates held back) still reads
+// its command line, a moment later.
+TEST_F(AppFixture, AWindowThatIsNotDrawnStillStartsItsGame) {
+    Program::Options options;
+    options.gamePort = "0";
+    options.iniPath = folder.filePath("orvanelobby.ini");
+    options.tallyPath = folder.filePath("Climoratally.tld");
+    program = std::make_unique<Program>(prompter, QStringList{}, options);
+    program->chat().setUpdatesEnabled(false);
+    program->chat().show();
+    ASSERT_TRUE(waitUntil([&] { return program->chat().state().loggedIn; }));
+    EXPECT_TRUE(program->windows().server->Sock1().isListening());
+    program->chat().setUpdatesEnabled(true);
 }
 
 // The role is compared byte for byte: only "true" hosts, and the client of a

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+#include <memory>
+
+// A picture that is decoded the first time it is needed, for windows that
+// start hidden: the program does not pay for their pictures before its
+// main window appears. Copies share the picture, so it is decoded once for
+// all of them. A picture given ready-made is simply held.
+class DeferredPixmap {
+public:
+    DeferredPixmap() = default;
+    // Implicit, so that a decoded picture can stand wherever one is expected.
+    DeferredPixmap(const QPixmap& ready);
+    // The picture at a path (a resource path, usually), read on first use.
+    static DeferredPixmap fromFile(const QString& path);
+
+    // The picture, read now if it has not been yet; a null picture when
+    // there is none or the file cannot be read.
+    const QPixmap& get() const;
+    bool isNull() const { return get().isNull(); }
+    // True once the picture is in memory (always for a ready-made one).
+    bool isDecoded() const;
+
+private:
+    struct Shared {
+        QString path;
+        QPixmap pixmap;
+        bool decoded = false;
+    };
+    std::shared_ptr<Shared> m_shared;
+};
