@@ -42,7 +42,7 @@ BoardView::BoardView(QWidget* panelBoard) {
     // Behind the stock: the backdrop in the own seat's colour.
     for (int seat = 1; seat <= board::seats; ++seat) {
         auto* backdrop = new Picture(panelBoard, "image_mycolor" + num(seat), board::ownColour);
-        backdrop->setPicture(ImageList::picture("mycolor" + num(seat)));
+        backdrop->setPicture(ImageList::deferred("mycolor" + num(seat)));
         backdrop->hide();
         m_ownColour[seat - 1] = backdrop;
     }
@@ -59,7 +59,7 @@ BoardView::BoardView(QWidget* panelBoard) {
     m_gameBoard->setGeometry(board::gameBoard);
     auto* picture =
         new Picture(m_gameBoard, "image_board", QRect(QPoint(0, 0), board::gameBoard.size()));
-    picture->setPicture(ImageList::picture("board"));
+    picture->setPicture(ImageList::deferred("board"));
 
     QLabel* title = makeLabel(m_gameBoard, "label_workingcolumns", board::workingTitle,
                               "Working Columns", 11, Qt::AlignLeft | Qt::AlignVCenter);
@@ -97,18 +97,18 @@ BoardView::BoardView(QWidget* panelBoard) {
 
     m_end =
         new TurnButton(m_gameBoard, "button_end", board::endButton, TurnButton::Half::LowerLeft);
-    m_end->setPicture(ImageList::picture("end"));
+    m_end->setPicture(ImageList::deferred("end"));
     m_end->hide();
     m_roll =
         new TurnButton(m_gameBoard, "button_roll", board::rollButton, TurnButton::Half::LowerRight);
-    m_roll->setPicture(ImageList::picture("roll"));
+    m_roll->setPicture(ImageList::deferred("roll"));
     m_roll->hide();
     m_start = new TurnButton(m_gameBoard, "button_start", board::startButton,
                              TurnButton::Half::LowerRight);
-    m_start->setPicture(ImageList::picture("start"));
+    m_start->setPicture(ImageList::deferred("start"));
 
     m_winnerPanel = new Picture(m_gameBoard, "panel_winner", board::winnerPanel);
-    m_winnerPanel->setPicture(ImageList::picture("winner"));
+    m_winnerPanel->setPicture(ImageList::deferred("winner"));
     // The grey label is the shadow: one pixel right of and above the black one.
     const QRect text(10, 46, board::winnerPanel.width() - 20, 44);
     m_winner2 =

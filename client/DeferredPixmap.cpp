@@ -1,5 +1,7 @@
 #include "client/DeferredPixmap.h"
 
+#include <QPixmapCache>
+
 DeferredPixmap::DeferredPixmap(const QPixmap& ready) : m_shared(std::make_shared<Shared>()) {
     m_shared->pixmap = ready;
     m_shared->decoded = true;
@@ -18,9 +20,15 @@ const QPixmap& DeferredPixmap::get() const {
         return none;
     if (!m_shared->decoded) {
         m_shared->decoded = true; // a file that cannot be read is tried once
-        m_shared->pixmap.load(m_shared->path);
+        if (!QPixmapCache::find(m_shared->path, &m_shared->pixmap) &&
+            m_shared->pixmap.load(m_shared->path))
+            QPixmapCache::insert(m_shared->path, m_shared->pixmap);
     }
     return m_shared->pixmap;
+}
+
+bool DeferredPixmap::isEmpty() const {
+    return !m_shared || (m_shared->path.isEmpty() && m_shared->pixmap.isNull());
 }
 
 bool DeferredPixmap::isDecoded() const {

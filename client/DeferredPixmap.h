@@ -5,10 +5,11 @@
 
 #include <memory>
 
-// A picture that is decoded the first time it is needed, for windows that
-// start hidden: the program does not pay for their pictures before its
-// main window appears. Copies share the picture, so it is decoded once for
-// all of them. A picture given ready-made is simply held.
+// A picture that is decoded the first time it is drawn, for windows and
+// controls that start hidden: the program does not pay for their pictures
+// before its main window appears. Copies share the picture, and pictures
+// read from a file go through the pixmap cache, so each file is decoded
+// once. A picture given ready-made is simply held.
 class DeferredPixmap {
 public:
     DeferredPixmap() = default;
@@ -21,6 +22,9 @@ public:
     // there is none or the file cannot be read.
     const QPixmap& get() const;
     bool isNull() const { return get().isNull(); }
+    // True when no picture was given at all (nothing to decode); a file
+    // that turns out unreadable is not empty, only null.
+    bool isEmpty() const;
     // True once the picture is in memory (always for a ready-made one).
     bool isDecoded() const;
 

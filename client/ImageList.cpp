@@ -1,7 +1,5 @@
 #include "client/ImageList.h"
 
-#include <QPixmapCache>
-
 QPixmap ImageList::at(int index) const {
     if (index < 0 || index >= count() || m_names[index].isEmpty())
         return {};
@@ -9,13 +7,11 @@ QPixmap ImageList::at(int index) const {
 }
 
 QPixmap ImageList::picture(const QString& name) {
-    const QString path = ":/art/" + name + ".png";
-    QPixmap pixmap;
-    if (!QPixmapCache::find(path, &pixmap)) {
-        pixmap.load(path);
-        QPixmapCache::insert(path, pixmap);
-    }
-    return pixmap;
+    return deferred(name).get();
+}
+
+DeferredPixmap ImageList::deferred(const QString& name) {
+    return DeferredPixmap::fromFile(path(name));
 }
 
 const ImageList& ImageList::chips() {

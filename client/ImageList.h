@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/DeferredPixmap.h"
+
 #include <QPixmap>
 #include <QStringList>
 
@@ -26,6 +28,10 @@ public:
 
     // A single picture by its resource name, cached like the lists.
     static QPixmap picture(const QString& name);
+    // The same picture, decoded when it is first drawn (for controls that
+    // start hidden); it shares the cache with picture().
+    static DeferredPixmap deferred(const QString& name);
+    static QString path(const QString& name) { return ":/art/" + name + ".png"; }
 
 private:
     QStringList m_names;

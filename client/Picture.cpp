@@ -17,22 +17,23 @@ void Picture::draw(const ImageList& list, int index) {
 }
 
 void Picture::blank() {
-    m_pixmap = QPixmap();
+    m_pixmap = DeferredPixmap();
     m_image = -1;
     update();
 }
 
-void Picture::setPicture(const QPixmap& pixmap) {
+void Picture::setPicture(const DeferredPixmap& pixmap) {
     m_pixmap = pixmap;
     m_image = -1;
     update();
 }
 
 void Picture::paintEvent(QPaintEvent*) {
-    if (m_pixmap.isNull())
+    const QPixmap& pixmap = m_pixmap.get();
+    if (pixmap.isNull())
         return;
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_pixmap);
+    painter.drawPixmap(0, 0, pixmap);
 }
 
 void Picture::mousePressEvent(QMouseEvent* event) {

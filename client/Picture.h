@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/DeferredPixmap.h"
+
 #include <QPixmap>
 #include <QWidget>
 
@@ -22,12 +24,13 @@ public:
     void draw(const ImageList& list, int index);
     // Clears the picture.
     void blank();
-    // Shows a fixed picture that belongs to no list.
-    void setPicture(const QPixmap& pixmap);
+    // Shows a fixed picture that belongs to no list; a deferred one is
+    // decoded when the control is first drawn.
+    void setPicture(const DeferredPixmap& pixmap);
 
     // The index drawn last, or -1 when blank or showing a fixed picture.
     int image() const { return m_image; }
-    bool isBlank() const { return m_pixmap.isNull(); }
+    bool isBlank() const { return m_pixmap.isEmpty(); }
     int value() const { return m_value; }
     void setValue(int value) { m_value = value; }
     QString hint() const { return m_hint; }
@@ -46,7 +49,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    QPixmap m_pixmap;
+    DeferredPixmap m_pixmap;
     int m_image = -1;
     int m_value = 0;
     QString m_hint;

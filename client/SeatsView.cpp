@@ -35,7 +35,7 @@ SeatsView::SeatsView(QWidget* panelBoard) : QObject(panelBoard) {
 
         auto* swatch = new Picture(panelBoard, "image_seatcolor" + n,
                                    QRect(board::swatchLeft, top + 3, 14, 14));
-        swatch->setPicture(ImageList::picture("swatch" + n));
+        swatch->setPicture(ImageList::deferred("swatch" + n));
         m_swatches[seat - 1] = swatch;
 
         QLabel* name =
@@ -56,14 +56,14 @@ SeatsView::SeatsView(QWidget* panelBoard) : QObject(panelBoard) {
 
         auto* eyes =
             new Picture(panelBoard, "image_eyes" + n, QRect(board::eyesLeft, top + 5, 23, 10));
-        eyes->setPicture(ImageList::picture("eyes"));
+        eyes->setPicture(ImageList::deferred("eyes"));
         eyes->hide();
         m_eyes[seat - 1] = eyes;
     }
 
     m_turn = new Picture(panelBoard, "image_Turn",
                          QRect(board::turnArrowLeft, board::seatRowTop[0], 26, board::rowHeight));
-    m_turn->setPicture(ImageList::picture("turn"));
+    m_turn->setPicture(ImageList::deferred("turn"));
     m_turn->hide();
 }
 

@@ -44,7 +44,7 @@ Tgamestart::Tgamestart(ClientServices& services, QWidget* parent, const Deferred
     text->setFont(textFont);
 
     auto* start = new Picture(this, "button_start", QRect(66, 110, 124, 28));
-    start->setPicture(ImageList::picture("startbutton"));
+    start->setPicture(ImageList::deferred("startbutton"));
     start->setCursor(Qt::PointingHandCursor);
     connect(start, &Picture::clicked, this, &Tgamestart::button_startClick);
 }

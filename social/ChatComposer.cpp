@@ -117,12 +117,20 @@ ChatComposer::ChatComposer(ClientServices& services, QWidget* board)
     m_smiliesMenu->setObjectName("popup_smilies");
     for (int k = 0; k < SocialArt::smileyCount; ++k) {
         const int tag = SocialArt::firstSmileyTag + k;
-        QAction* item =
-            m_smiliesMenu->addAction(QIcon(SocialArt::smiley(k)), QString(":)#%1").arg(tag));
+        QAction* item = m_smiliesMenu->addAction(QString(":)#%1").arg(tag));
         item->setObjectName(QString("N%1").arg(tag));
         item->setData(tag);
         connect(item, &QAction::triggered, this, [this, tag] { N271Click(tag); });
     }
+    // The smileys' pictures are read when the menu first opens: an icon
+    // decodes its file as soon as it is made.
+    connect(m_smiliesMenu, &QMenu::aboutToShow, this, [this] {
+        for (QAction* item : m_smiliesMenu->actions()) {
+            if (item->icon().isNull())
+                item->setIcon(
+                    QIcon(SocialArt::smiley(item->data().toInt() - SocialArt::firstSmileyTag)));
+        }
+    });
 }
 
 void ChatComposer::mychatKeyDown() {
