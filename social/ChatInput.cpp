@@ -3,11 +3,34 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 
 #include <limits>
 
 ChatInput::ChatInput(QWidget* parent) : QLineEdit(parent) {
     setMaxLength(std::numeric_limits<int>::max());
+    // The border is drawn here rather than by a style sheet: the first style
+    // sheet of a program costs about a millisecond, paid before its window
+    // appears.
+    setFrame(false);
+    setTextMargins(2, 0, 2, 0);
+}
+
+void ChatInput::setColours(const QColor& background, const QColor& text) {
+    QPalette colours = palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Base, background);
+        colours.setColor(group, QPalette::Window, background);
+        colours.setColor(group, QPalette::Text, text);
+    }
+    setPalette(colours);
+}
+
+void ChatInput::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(Qt::black);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void ChatInput::keyPressEvent(QKeyEvent* event) {

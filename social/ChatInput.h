@@ -15,6 +15,9 @@ public:
 
     // Shown on a right click instead of the standard menu.
     void setContextMenu(QMenu* menu) { m_menu = menu; }
+    // The flat look: this background and text colour, focused or not, and a
+    // one-pixel black border.
+    void setColours(const QColor& background, const QColor& text);
 
 signals:
     void keyDown();
@@ -25,6 +28,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QMenu* m_menu = nullptr;

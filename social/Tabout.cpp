@@ -38,7 +38,9 @@ Tabout::Tabout(QWidget* parent, const DeferredPixmap& background)
     m_url->setFont(link);
     m_url->setAlignment(Qt::AlignCenter);
     m_url->setCursor(Qt::PointingHandCursor);
-    m_url->setStyleSheet("QLabel { color: #000080; }");
+    QPalette navy = m_url->palette();
+    navy.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0x80));
+    m_url->setPalette(navy);
     m_url->adjustSize();
     m_url->setGeometry((clientWidth - m_url->width()) / 2, 88, m_url->width(), 18);
 

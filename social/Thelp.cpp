@@ -26,10 +26,7 @@ Thelp::Thelp(QWidget* parent, Tabout* about, const QPixmap& background)
     auto* side = new QWidget(this);
     side->setObjectName("panel_side");
     side->setGeometry(0, 0, sideWidth, clientHeight);
-    side->setStyleSheet("QPushButton { background-color: #800000; color: #C0C0C0; border: none;"
-                        " font-family: Arial; font-size: 13px; font-weight: bold;"
-                        " padding: 0px; }"
-                        " QPushButton:pressed { background-color: #600000; }");
+    m_side = side; // styled when first shown (see showEvent)
     auto addButton = [&](const QString& name, const QString& caption, int top) {
         auto* button = new QPushButton(caption, side);
         button->setObjectName(name);
@@ -106,6 +103,13 @@ QTextBrowser* Thelp::page(int n) const {
 }
 
 void Thelp::showEvent(QShowEvent* event) {
+    // Style sheets are costly to set up; this window starts hidden, so its
+    // buttons get theirs when it first appears.
+    if (m_side->styleSheet().isEmpty())
+        m_side->setStyleSheet("QPushButton { background-color: #800000; color: #C0C0C0;"
+                              " border: none; font-family: Arial; font-size: 13px;"
+                              " font-weight: bold; padding: 0px; }"
+                              " QPushButton:pressed { background-color: #600000; }");
     QDialog::showEvent(event);
     bringToFront();
 }

@@ -54,5 +54,6 @@ private:
     QList<QTextBrowser*> m_pages; // index n - 1; nullptr until made
     QLabel* m_caption = nullptr;
     QStackedWidget* m_stack = nullptr;
+    QWidget* m_side = nullptr; // the page buttons' panel
     int m_current = 1;
 };

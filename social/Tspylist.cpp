@@ -18,7 +18,9 @@ Tspylist::Tspylist(QWidget* parent)
     m_list = new QListWidget(this);
     m_list->setObjectName("listbox_spys");
     m_list->setGeometry(0, 0, clientWidth, 120);
-    m_list->setStyleSheet("QListWidget { background-color: #D2CAAE; }");
+    QPalette colours = m_list->palette();
+    colours.setColor(QPalette::Base, QColor(0xD2, 0xCA, 0xAE));
+    m_list->setPalette(colours);
     m_list->setMouseTracking(true);
     m_list->viewport()->installEventFilter(this);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -187,6 +187,9 @@ TEST_F(ChatComposerTest, TextColourReadsColourText) {
     EXPECT_EQ(composer.textColour(), ColourText::maroon);
     EXPECT_FALSE(composer.setTextColourText("light red"));
     EXPECT_EQ(composer.textColourText(), "clMaroon");
+    // The input line writes in that colour, focused or not.
+    EXPECT_EQ(input().palette().color(QPalette::Active, QPalette::Text), QColor(0x80, 0, 0));
+    EXPECT_EQ(input().palette().color(QPalette::Inactive, QPalette::Text), QColor(0x80, 0, 0));
 }
 
 } // namespace
