@@ -14,12 +14,29 @@
 Program::Program(Prompter& prompter, const QStringList& arguments)
     : Program(prompter, arguments, Options{}) {}
 
-Program::Program(Prompter& prompter, const QStringList& arguments, const Options& options) {
+Program::Program(Prompter& prompter, const QStringList& arguments, const Options& options)
+    : m_prompter(prompter), m_options(options) {
     m_chat = std::make_unique<Tchat>(prompter, arguments);
-    Tchat* chat = m_chat.get();
-    chat->setGamePort(options.gamePort);
+    m_chat->setGamePort(options.gamePort);
     if (!options.iniPath.isEmpty())
-        chat->setIniPath(options.iniPath);
+        m_chat->setIniPath(options.iniPath);
+    // The other windows all start hidden: they are made once the main window
+    // has been drawn, before it reads its command line, or when asked for.
+    m_chat->setWindowMaker([this] { makeWindows(); });
+}
+
+const Tchat::Windows& Program::windows() {
+    makeWindows();
+    return m_chat->windows();
+}
+
+void Program::makeWindows() {
+    if (m_windowsMade)
+        return;
+    m_windowsMade = true;
+    Tchat* chat = m_chat.get();
+    Prompter& prompter = m_prompter;
+    const Options& options = m_options;
 
     // Only hidden windows draw it: decoded when the first of them is shown.
     const DeferredPixmap background = DeferredPixmap::fromFile(":/art/background.png");

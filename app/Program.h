@@ -13,11 +13,16 @@ class Ttallylist;
 // the About, spy list, help, phrase editor and tally windows, the hidden
 // server, the download dialog and the game start dialog. Every later window
 // may use the ones made before it.
+//
+// Only the main window is made at once. The others, all hidden at first,
+// follow right after its first paint (before it reads its command line), so
+// that the window appears without waiting for them; asking for them makes
+// them at once.
 class Program {
 public:
     struct Options {
-        QString tallyPath;      // empty: the user's tally file
-        QString iniPath;        // empty: the user's settings file
+        QString tallyPath; // empty: the user's tally file
+        QString iniPath;   // empty: the user's settings file
         QString gamePort = "7772";
     };
 
@@ -26,10 +31,17 @@ public:
     ~Program();
 
     Tchat& chat() { return *m_chat; }
-    const Tchat::Windows& windows() const { return m_chat->windows(); }
+    // The windows after the main one, made now if they are not yet.
+    const Tchat::Windows& windows();
+    bool windowsMade() const { return m_windowsMade; }
     // Writes the tally file (at program end).
     void saveTally();
 
 private:
+    void makeWindows();
+
+    Prompter& m_prompter;
+    Options m_options;
+    bool m_windowsMade = false;
     std::unique_ptr<Tchat> m_chat;
 };

@@ -210,6 +210,11 @@ void Tchat::readCommandLineOnce() {
     if (m_paramsDone)
         return;
     m_paramsDone = true;
+    if (m_windowMaker) {
+        const auto make = std::move(m_windowMaker);
+        m_windowMaker = nullptr;
+        make();
+    }
     processparams();
 }
 

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QRect>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -56,6 +57,9 @@ public:
     };
     // Hands over the other windows once they exist, and wires them in.
     void attachWindows(const Windows& windows);
+    // Makes the other windows (and attaches them) when called; run once the
+    // window has first been drawn, before the command line is read.
+    void setWindowMaker(std::function<void()> maker) { m_windowMaker = std::move(maker); }
 
     // ClientServices
     ClientState& state() override { return m_state; }
@@ -149,6 +153,7 @@ private:
     static constexpr int paramsAtTheLatestMs = 300;
     bool m_paramsScheduled = false;
     bool m_paramsDone = false;
+    std::function<void()> m_windowMaker;
     QHash<QString, QAction*> m_actions;
     QWidget* m_panelBoard = nullptr;
     TSock* m_sock = nullptr;

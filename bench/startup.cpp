@@ -101,7 +101,7 @@ const Watched watched[] = {
     {"Thelp::bringToFront", "showing the help window", true},
     {"Ttallylist::loadchecklist", "filling the tally window's player list", true},
     {"Ttallylist::showPlayer", "showing a followed player's tally", true},
-    {"JpegDecoder::decodeFile", "the download dialog's picture (the dialog opens at start)", false},
+    {"JpegDecoder::decodeFile", "the download dialog's picture (a solo start opens it)", false},
     {"Tlzrw1::Decompress", "reading the tally file (the tally window is made at start)", false},
     {"Ttallylist::loadtally", "listing the followed players (part of reading the tally)", false},
 };
