@@ -25,9 +25,13 @@ bool addressOf(const QString& path, sockaddr_un* address) {
     return true;
 }
 
-// Non-blocking both ways: a copy that hangs with a full queue of knocks must
-// not hang the next one, and the listener is only read when a knock waits.
-int localSocket() {
+// A local socket and the address of the path, or -1 when the path does not
+// fit an address or no socket can be had. Non-blocking both ways: a copy
+// that hangs with a full queue of knocks must not hang the next one, and the
+// listener is only read when a knock waits.
+int socketFor(const QString& path, sockaddr_un* address) {
+    if (!addressOf(path, address))
+        return -1;
     return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
 }
 
@@ -66,9 +70,7 @@ bool SingleInstance::acquire() {
 
 bool SingleInstance::knockOnRunningCopy() const {
     sockaddr_un address;
-    if (!addressOf(m_path, &address))
-        return false;
-    const int fd = localSocket();
+    const int fd = socketFor(m_path, &address);
     if (fd < 0)
         return false;
     // A local connect completes at once: either a copy listens there or not.
@@ -89,9 +91,7 @@ bool SingleInstance::knockOnRunningCopy() const {
 
 bool SingleInstance::listen() {
     sockaddr_un address;
-    if (!addressOf(m_path, &address))
-        return false;
-    const int fd = localSocket();
+    const int fd = socketFor(m_path, &address);
     if (fd < 0)
         return false;
     // Nobody answered: a socket file left there is from a copy that died.
