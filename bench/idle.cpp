@@ -8,7 +8,7 @@
 //
 //   bench_idle [--seconds N] [--settle N] [--platform offscreen|xcb|both]
 //              [--game PATH] [--minimal PATH] [--strace]
-#include "bench/support/BenchPaths.h"
+#include "bench/support/Comparison.h"
 #include "bench/support/Launcher.h"
 #include "bench/support/ProcFs.h"
 
@@ -26,10 +26,8 @@ namespace {
 struct Options {
     int seconds = 30;
     int settle = 3;
-    QStringList platforms{"offscreen", "xcb"};
-    QString game = benchpaths::defaultGame();
-    QString minimal = benchpaths::defaultMinimal();
     bool strace = false;
+    Comparison programs;
 };
 
 bool parse(int argc, char** argv, Options& o) {
@@ -39,16 +37,9 @@ bool parse(int argc, char** argv, Options& o) {
             o.seconds = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--settle") && more)
             o.settle = std::max(0, std::atoi(argv[++i]));
-        else if (!std::strcmp(argv[i], "--platform") && more) {
-            const QString p = argv[++i];
-            o.platforms = p == "both" ? QStringList{"offscreen", "xcb"} : QStringList{p};
-        } else if (!std::strcmp(argv[i], "--game") && more)
-            o.game = argv[++i];
-        else if (!std::strcmp(argv[i], "--minimal") && more)
-            o.minimal = argv[++i];
         else if (!std::strcmp(argv[i], "--strace"))
             o.strace = true;
-        else
+        else if (!o.programs.takeOption(argc, argv, i))
             return false;
     }
     return true;
@@ -110,53 +101,23 @@ void straceSummary(pid_t pid, int seconds) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: %s [--seconds N] [--settle N] [--platform offscreen|xcb|both] "
-                     "[--game PATH] [--minimal PATH] [--strace]\n",
-                     argv[0]);
+        std::fprintf(stderr, "usage: %s [--seconds N] [--settle N] [--strace] %s\n", argv[0],
+                     Comparison::usage);
         return 2;
     }
-    QString folder;
-    const QString game = benchpaths::privateCopy(options.game, &folder);
-    if (game.isEmpty() || !QFileInfo(options.minimal).isExecutable()) {
-        std::fprintf(stderr, "cannot find the game or the minimal program\n");
+    if (!options.programs.prepare())
         return 2;
-    }
     std::printf("idle: %d s after start-up (+%d s to settle), the solo game against the minimal "
                 "Qt window\n",
                 options.seconds, options.settle);
     bool allMet = true;
-    for (const QString& platform : options.platforms) {
-        VirtualDisplay xvfb;
-        QString display;
-        if (platform == "xcb") {
-            QString error;
-            if (!xvfb.start(&error)) {
-                std::printf("%s: skipped, %s\n", qPrintable(platform), qPrintable(error));
-                continue;
-            }
-            display = xvfb.display();
-        }
+    options.programs.forEachPlatform([&](const QString& platform, const QString& display) {
         Launcher ours, minimal;
-        Launcher::Plan plan;
-        plan.platform = platform;
-        plan.display = display;
-        plan.program = game;
         QString error;
-        if (!ours.start(plan, &error)) {
-            std::printf("cannot start the game: %s\n", qPrintable(error));
-            return 1;
-        }
-        plan.program = options.minimal;
-        if (!minimal.start(plan, &error)) {
-            std::printf("cannot start the minimal program: %s\n", qPrintable(error));
-            return 1;
-        }
-        if (!ours.waitFirstPaint(20000) || !minimal.waitFirstPaint(20000)) {
-            std::printf("%s: a program did not paint; the game said:\n%s\n", qPrintable(platform),
-                        ours.output().constData());
+        if (!options.programs.startBoth(ours, minimal, platform, display, &error)) {
+            std::printf("%s: %s\n", qPrintable(platform), qPrintable(error));
             allMet = false;
-            continue;
+            return;
         }
         ::sleep(unsigned(options.settle));
         const auto oursBefore = procfs::threads(ours.pid());
@@ -166,21 +127,19 @@ int main(int argc, char** argv) {
             ours.output(); // keeps its output pipe drained
             minimal.output();
         }
-        const Idle game_ = measure(oursBefore, procfs::threads(ours.pid()), options.seconds);
+        const Idle game = measure(oursBefore, procfs::threads(ours.pid()), options.seconds);
         const Idle reference =
             measure(minimalBefore, procfs::threads(minimal.pid()), options.seconds);
-        const bool met = game_.wakeupsPerSecond < 5.0 && game_.cpuPercent < 0.2;
+        const bool met = game.wakeupsPerSecond < 5.0 && game.cpuPercent < 0.2;
         allMet = allMet && met;
-        std::printf("%s%s:\n", qPrintable(platform),
-                    platform == "xcb" ? qPrintable(" (Xvfb " + display + ")") : "");
+        std::printf("%s\n", qPrintable(Comparison::heading(platform, display)));
         print("minimal Qt window", reference);
-        print("solo game", game_);
+        print("solo game", game);
         std::printf("  goal (< 5 wake-ups/s, < 0.2 %% of a core): %s\n", met ? "met" : "MISSED");
         if (options.strace) {
             std::printf("  system calls of the game over 5 s:\n");
             straceSummary(ours.pid(), 5);
         }
-    }
-    QDir(folder).removeRecursively();
+    });
     return allMet ? 0 : 1;
 }

@@ -6,12 +6,9 @@
 //
 //   bench_memory [--settle N] [--platform offscreen|xcb|both] [--game PATH]
 //                [--minimal PATH]
-#include "bench/support/BenchPaths.h"
+#include "bench/support/Comparison.h"
 #include "bench/support/Launcher.h"
 #include "bench/support/ProcFs.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 #include <cstring>
@@ -21,24 +18,14 @@ namespace {
 
 struct Options {
     int settle = 3;
-    QStringList platforms{"offscreen", "xcb"};
-    QString game = benchpaths::defaultGame();
-    QString minimal = benchpaths::defaultMinimal();
+    Comparison programs;
 };
 
 bool parse(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
-        const bool more = i + 1 < argc;
-        if (!std::strcmp(argv[i], "--settle") && more)
+        if (!std::strcmp(argv[i], "--settle") && i + 1 < argc)
             o.settle = std::max(0, std::atoi(argv[++i]));
-        else if (!std::strcmp(argv[i], "--platform") && more) {
-            const QString p = argv[++i];
-            o.platforms = p == "both" ? QStringList{"offscreen", "xcb"} : QStringList{p};
-        } else if (!std::strcmp(argv[i], "--game") && more)
-            o.game = argv[++i];
-        else if (!std::strcmp(argv[i], "--minimal") && more)
-            o.minimal = argv[++i];
-        else
+        else if (!o.programs.takeOption(argc, argv, i))
             return false;
     }
     return true;
@@ -58,46 +45,20 @@ Reading read(pid_t pid) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: %s [--settle N] [--platform offscreen|xcb|both] [--game PATH] "
-                     "[--minimal PATH]\n",
-                     argv[0]);
+        std::fprintf(stderr, "usage: %s [--settle N] %s\n", argv[0], Comparison::usage);
         return 2;
     }
-    QString folder;
-    const QString game = benchpaths::privateCopy(options.game, &folder);
-    if (game.isEmpty() || !QFileInfo(options.minimal).isExecutable()) {
-        std::fprintf(stderr, "cannot find the game or the minimal program\n");
+    if (!options.programs.prepare())
         return 2;
-    }
     std::printf("memory: resident size %d s after the first paint\n", options.settle);
     bool allMet = true;
-    for (const QString& platform : options.platforms) {
-        VirtualDisplay xvfb;
-        QString display;
-        if (platform == "xcb") {
-            QString error;
-            if (!xvfb.start(&error)) {
-                std::printf("%s: skipped, %s\n", qPrintable(platform), qPrintable(error));
-                continue;
-            }
-            display = xvfb.display();
-        }
+    options.programs.forEachPlatform([&](const QString& platform, const QString& display) {
         Launcher ours, minimal;
-        Launcher::Plan plan;
-        plan.platform = platform;
-        plan.display = display;
-        plan.program = game;
         QString error;
-        if (!ours.start(plan, &error) ||
-            !(plan.program = options.minimal, minimal.start(plan, &error))) {
-            std::printf("cannot start: %s\n", qPrintable(error));
-            return 1;
-        }
-        if (!ours.waitFirstPaint(20000) || !minimal.waitFirstPaint(20000)) {
-            std::printf("%s: a program did not paint\n", qPrintable(platform));
+        if (!options.programs.startBoth(ours, minimal, platform, display, &error)) {
+            std::printf("%s: %s\n", qPrintable(platform), qPrintable(error));
             allMet = false;
-            continue;
+            return;
         }
         ::sleep(unsigned(options.settle));
         ours.output();
@@ -105,15 +66,13 @@ int main(int argc, char** argv) {
         const Reading g = read(ours.pid()), m = read(minimal.pid());
         const bool met = g.rss > 0 && g.rss < 60.0;
         allMet = allMet && met;
-        std::printf("%s%s:\n", qPrintable(platform),
-                    platform == "xcb" ? qPrintable(" (Xvfb " + display + ")") : "");
+        std::printf("%s\n", qPrintable(Comparison::heading(platform, display)));
         std::printf("  minimal Qt window  resident %6.1f MB  (peak %6.1f, proportional %6.1f)\n",
                     m.rss, m.peak, m.pss);
         std::printf("  solo game          resident %6.1f MB  (peak %6.1f, proportional %6.1f)\n",
                     g.rss, g.peak, g.pss);
         std::printf("  goal (< 60 MB resident): %s, %.1f MB above the minimal window\n",
                     met ? "met" : "MISSED", g.rss - m.rss);
-    }
-    QDir(folder).removeRecursively();
+    });
     return allMet ? 0 : 1;
 }

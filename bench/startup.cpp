@@ -16,7 +16,7 @@
 //
 //   bench_startup [--runs N] [--platform offscreen|xcb|both] [--game PATH]
 //                 [--minimal PATH] [--no-lazy-check]
-#include "bench/support/BenchPaths.h"
+#include "bench/support/Comparison.h"
 #include "bench/support/Launcher.h"
 #include "bench/support/Stats.h"
 
@@ -34,27 +34,17 @@ namespace {
 struct Options {
     int runs = 20;
     int warmup = 2;
-    QStringList platforms{"offscreen", "xcb"};
-    QString game = benchpaths::defaultGame();
-    QString minimal = benchpaths::defaultMinimal();
     bool lazyCheck = true;
+    Comparison programs;
 };
 
 bool parse(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
-        const bool more = i + 1 < argc;
-        if (!std::strcmp(argv[i], "--runs") && more)
+        if (!std::strcmp(argv[i], "--runs") && i + 1 < argc)
             o.runs = std::max(1, std::atoi(argv[++i]));
-        else if (!std::strcmp(argv[i], "--platform") && more) {
-            const QString p = argv[++i];
-            o.platforms = p == "both" ? QStringList{"offscreen", "xcb"} : QStringList{p};
-        } else if (!std::strcmp(argv[i], "--game") && more)
-            o.game = argv[++i];
-        else if (!std::strcmp(argv[i], "--minimal") && more)
-            o.minimal = argv[++i];
         else if (!std::strcmp(argv[i], "--no-lazy-check"))
             o.lazyCheck = false;
-        else
+        else if (!o.programs.takeOption(argc, argv, i))
             return false;
     }
     return true;
@@ -188,45 +178,28 @@ bool lazyCheck(const QString& game) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: %s [--runs N] [--platform offscreen|xcb|both] [--game PATH] "
-                     "[--minimal PATH] [--no-lazy-check]\n",
-                     argv[0]);
+        std::fprintf(stderr, "usage: %s [--runs N] [--no-lazy-check] %s\n", argv[0],
+                     Comparison::usage);
         return 2;
     }
-    QString folder;
-    const QString game = benchpaths::privateCopy(options.game, &folder);
-    if (game.isEmpty() || !QFileInfo(options.minimal).isExecutable()) {
-        std::fprintf(stderr, "cannot find the game (%s) or the minimal program (%s)\n",
-                     qPrintable(options.game), qPrintable(options.minimal));
+    if (!options.programs.prepare())
         return 2;
-    }
+    const QString game = options.programs.gameCopy();
+    const QString& reference = options.programs.minimal;
     std::printf("start-up, exec to first paint: %s against %s, %d runs each (after %d not "
                 "counted)\n",
-                qPrintable(options.game), qPrintable(QFileInfo(options.minimal).fileName()),
+                qPrintable(options.programs.game), qPrintable(QFileInfo(reference).fileName()),
                 options.runs, options.warmup);
 
     bool allMet = true;
-    for (const QString& platform : options.platforms) {
-        VirtualDisplay xvfb;
-        QString display;
-        if (platform == "xcb") {
-            QString error;
-            if (!xvfb.start(&error)) {
-                std::printf("%s: skipped, %s\n", qPrintable(platform), qPrintable(error));
-                continue;
-            }
-            display = xvfb.display();
-        }
+    options.programs.forEachPlatform([&](const QString& platform, const QString& display) {
         std::vector<double> minimal, ours;
         bool ownNetwork = true;
         for (int i = 0; i < options.warmup + options.runs; ++i) {
             // Alternating which goes first evens out what one leaves to the other.
             const bool gameFirst = i % 2;
-            double a =
-                timeOneStart(gameFirst ? game : options.minimal, platform, display, &ownNetwork);
-            double b =
-                timeOneStart(gameFirst ? options.minimal : game, platform, display, &ownNetwork);
+            double a = timeOneStart(gameFirst ? game : reference, platform, display, &ownNetwork);
+            double b = timeOneStart(gameFirst ? reference : game, platform, display, &ownNetwork);
             if (gameFirst)
                 std::swap(a, b);
             if (i < options.warmup || a < 0 || b < 0)
@@ -238,8 +211,7 @@ int main(int argc, char** argv) {
         const double ratio = m.median > 0 ? g.median / m.median : 0;
         const bool met = g.count > 0 && ratio <= 1.5;
         allMet = allMet && met;
-        std::printf("%s%s:\n", qPrintable(platform),
-                    platform == "xcb" ? qPrintable(" (Xvfb " + display + ")") : "");
+        std::printf("%s\n", qPrintable(Comparison::heading(platform, display)));
         std::printf("  minimal Qt window   median %7.1f ms  (min %6.1f, max %6.1f, n=%d)\n",
                     m.median, m.min, m.max, m.count);
         std::printf("  solo game           median %7.1f ms  (min %6.1f, max %6.1f, n=%d)\n",
@@ -247,9 +219,8 @@ int main(int argc, char** argv) {
         std::printf("  ratio of the medians %.2f (goal <= 1.5): %s; of the fastest runs %.2f%s\n",
                     ratio, met ? "met" : "MISSED", m.min > 0 ? g.min / m.min : 0,
                     ownNetwork ? "" : "  [shared network namespace: port 7772 must be free]");
-    }
+    });
     if (options.lazyCheck)
         allMet = lazyCheck(game) && allMet;
-    QDir(folder).removeRecursively();
     return allMet ? 0 : 1;
 }

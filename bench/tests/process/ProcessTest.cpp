@@ -3,10 +3,12 @@
 // start-up benchmark times. This program has no Qt application object of its
 // own, as the benchmarks that fork have none when they fork.
 #include "bench/support/BenchPaths.h"
+#include "bench/support/Comparison.h"
 #include "bench/support/Launcher.h"
 #include "bench/support/ServerProcess.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -115,4 +117,58 @@ TEST(Launcher, TheGameReportsItsFirstPaintOnlyWhenAsked) {
         launcher.stop();
     }
     QDir(folder).removeRecursively();
+}
+
+// The comparison the start-up, idle and memory benchmarks share: its
+// options, the game's private copy (with the audio module beside it, gone
+// afterwards) and both programs started side by side.
+TEST(Comparison, RunsAPrivateCopyOfTheGameBesideTheMinimalProgram) {
+    QString folder;
+    {
+        Comparison programs;
+        char name[] = "bench", platform[] = "--platform", which[] = "offscreen", bogus[] = "--x",
+             game[] = "--game", path[] = GAME_PROGRAM, minimal[] = "--minimal",
+             reference[] = MINIMAL_PROGRAM, other[] = "vga";
+        char* argv[] = {name,    platform,  which, game,     path,
+                        minimal, reference, bogus, platform, other};
+        int i = 1;
+        EXPECT_TRUE(programs.takeOption(10, argv, i));
+        EXPECT_EQ(i, 2);
+        i = 3;
+        EXPECT_TRUE(programs.takeOption(10, argv, i));
+        i = 5;
+        EXPECT_TRUE(programs.takeOption(10, argv, i));
+        i = 7;
+        EXPECT_FALSE(programs.takeOption(10, argv, i)) << "an unknown option";
+        i = 8;
+        EXPECT_FALSE(programs.takeOption(10, argv, i)) << "an unknown platform";
+        i = 9;
+        EXPECT_FALSE(programs.takeOption(10, argv, i)) << "an option without its value";
+        EXPECT_EQ(programs.platforms, QStringList{"offscreen"});
+
+        ASSERT_TRUE(programs.prepare());
+        folder = QFileInfo(programs.gameCopy()).path();
+        EXPECT_NE(folder, QFileInfo(GAME_PROGRAM).path());
+        EXPECT_TRUE(QFileInfo::exists(folder + "/climora-audio.so"));
+
+        QStringList seen;
+        programs.forEachPlatform([&](const QString& platform, const QString& display) {
+            seen << platform;
+            EXPECT_TRUE(display.isEmpty());
+            Launcher ours, reference;
+            QString error;
+            EXPECT_TRUE(programs.startBoth(ours, reference, platform, display, &error))
+                << error.toStdString();
+            ours.stop();
+            reference.stop();
+        });
+        EXPECT_EQ(seen, QStringList{"offscreen"});
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder)) << "the private copy stays behind";
+}
+
+TEST(Comparison, AMissingProgramIsRefusedBeforeAnythingStarts) {
+    Comparison programs;
+    programs.minimal = "/nonexistent/minimal";
+    EXPECT_FALSE(programs.prepare());
 }
