@@ -58,7 +58,9 @@ void Tchat::hostpress() {
     m_spectators->setHosting(true);
 }
 
-void Tchat::setGamePort(const QString& port) { m_sock->setPortName(port); }
+void Tchat::setGamePort(const QString& port) {
+    m_sock->setPortName(port);
+}
 
 void Tchat::setIniPath(const QString& path) {
     delete m_settings;
@@ -70,13 +72,21 @@ void Tchat::showDownload() {
     m_windows.download->raise();
 }
 
-void Tchat::systemLine(const QString& text) { m_chat->addlinetochat("0+" + text, systemColour); }
+void Tchat::systemLine(const QString& text) {
+    m_chat->addlinetochat("0+" + text, systemColour);
+}
 
-void Tchat::playsounds(const QString& name) { m_sounds->playsounds(name); }
+void Tchat::playsounds(const QString& name) {
+    m_sounds->playsounds(name);
+}
 
-void Tchat::loadSettings() { m_settings->loadinifile(); }
+void Tchat::loadSettings() {
+    m_settings->loadinifile();
+}
 
-void Tchat::saveSettings() { m_settings->saveinifile(); }
+void Tchat::saveSettings() {
+    m_settings->saveinifile();
+}
 
 QStringList Tchat::seatNames() const {
     QStringList names;
@@ -100,9 +110,13 @@ void Tchat::viewTally() {
     m_windows.tally->raise();
 }
 
-void Tchat::addSpy(const QString& entry) { m_spectators->addSpy(entry); }
+void Tchat::addSpy(const QString& entry) {
+    m_spectators->addSpy(entry);
+}
 
-bool Tchat::removeSpy(const QString& entry) { return m_spectators->removeSpy(entry); }
+bool Tchat::removeSpy(const QString& entry) {
+    return m_spectators->removeSpy(entry);
+}
 
 void Tchat::showGameStart() {
     if (!m_windows.gamestart)
@@ -138,14 +152,24 @@ void Tchat::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-void Tchat::resizeEvent(QResizeEvent* event) { QMainWindow::resizeEvent(event); }
+void Tchat::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+}
 
 // SettingsTarget
 
-int Tchat::textSize() const { return m_chat->textSize(); }
-void Tchat::setTextSize(int points) { m_chat->setTextSize(points); }
-QString Tchat::textColourText() const { return m_composer->textColourText(); }
-bool Tchat::setTextColourText(const QString& text) { return m_composer->setTextColourText(text); }
+int Tchat::textSize() const {
+    return m_chat->textSize();
+}
+void Tchat::setTextSize(int points) {
+    m_chat->setTextSize(points);
+}
+QString Tchat::textColourText() const {
+    return m_composer->textColourText();
+}
+bool Tchat::setTextColourText(const QString& text) {
+    return m_composer->setTextColourText(text);
+}
 
 int Tchat::useAll() const {
     return m_windows.gamestart ? m_windows.gamestart->optionValue() : 0;
@@ -155,29 +179,47 @@ void Tchat::setUseAll(int value) {
         m_windows.gamestart->changebox("box_useall", value);
 }
 
-int Tchat::botSpeed() const { return botSpeedMs(); }
+int Tchat::botSpeed() const {
+    return botSpeedMs();
+}
 void Tchat::setBotSpeed(int tag) {
     action("BotSpeed1")->setData(tag);
     for (const char* name : {"Slow1", "Normal1", "Fast1"})
         action(name)->setChecked(action(name)->data().toInt() == tag);
 }
 
-int Tchat::turnSound() const { return action("TurnSound1")->data().toInt(); }
+int Tchat::turnSound() const {
+    return action("TurnSound1")->data().toInt();
+}
 void Tchat::setTurnSound(int tag) {
     action("TurnSound1")->setData(tag);
     action("Classic1")->setChecked(tag == 0);
     action("New1")->setChecked(tag == 1);
 }
 
-QString Tchat::phrase(int n) const { return m_composer->phrase(n); }
-void Tchat::setPhrase(int n, const QString& text) { m_composer->setPhrase(n, text); }
+QString Tchat::phrase(int n) const {
+    return m_composer->phrase(n);
+}
+void Tchat::setPhrase(int n, const QString& text) {
+    m_composer->setPhrase(n, text);
+}
 
-bool Tchat::playSounds() const { return m_sounds->playSounds(); }
-void Tchat::setPlaySounds(bool on) { m_sounds->setPlaySounds(on); }
-bool Tchat::playerPhraseSounds() const { return m_sounds->playerPhraseSounds(); }
-void Tchat::setPlayerPhraseSounds(bool on) { m_sounds->setPlayerPhraseSounds(on); }
+bool Tchat::playSounds() const {
+    return m_sounds->playSounds();
+}
+void Tchat::setPlaySounds(bool on) {
+    m_sounds->setPlaySounds(on);
+}
+bool Tchat::playerPhraseSounds() const {
+    return m_sounds->playerPhraseSounds();
+}
+void Tchat::setPlayerPhraseSounds(bool on) {
+    m_sounds->setPlayerPhraseSounds(on);
+}
 
-QRect Tchat::windowBounds() const { return frameGeometry(); }
+QRect Tchat::windowBounds() const {
+    return frameGeometry();
+}
 
 void Tchat::setWindowBounds(const QRect& bounds) {
     // The bounds are the outer frame; the frame's own size comes off the client area.

@@ -1,7 +1,9 @@
 #include "protocol/Commands.h"
 
 namespace {
-QByteArray num(int value) { return QByteArray::number(value); }
+QByteArray num(int value) {
+    return QByteArray::number(value);
+}
 
 // name + "+" + each field joined by "+".
 QByteArray join(const char* name, std::initializer_list<QByteArray> fields) {
@@ -16,7 +18,9 @@ QByteArray join(const char* name, std::initializer_list<QByteArray> fields) {
 
 namespace cmd {
 
-QByteArray frame(const QByteArray& message) { return message + char(0xFF); }
+QByteArray frame(const QByteArray& message) {
+    return message + char(0xFF);
+}
 
 QByteArray logininfo_(int seat, const QByteArray& versionText, const QByteArray& name) {
     return join(logininfo, {num(seat), versionText, name});
@@ -36,8 +40,12 @@ QByteArray playasound_(int seat, int sound) {
 QByteArray startgame_(const QByteArray& name, const QByteArray& useAllFlag) {
     return join(startgame, {name, useAllFlag, {}});
 }
-QByteArray justwatch_(int seat, int flag) { return join(justwatch, {num(seat), num(flag)}); }
-QByteArray rollthedice_(int seat) { return join(rollthedice, {num(seat), {}}); }
+QByteArray justwatch_(int seat, int flag) {
+    return join(justwatch, {num(seat), num(flag)});
+}
+QByteArray rollthedice_(int seat) {
+    return join(rollthedice, {num(seat), {}});
+}
 QByteArray placechip_(int seat, int column, int dieA, int dieB) {
     return join(placechip, {num(seat), num(column), num(dieA), num(dieB), {}});
 }
@@ -45,16 +53,24 @@ QByteArray endturn_(int seat, const QByteArray& code) {
     return join(endturn, {num(seat), code, {}});
 }
 
-QByteArray sendlogininfo_(int seat) { return join(sendlogininfo, {num(seat)}); }
-QByteArray full_() { return join(full, {{}}); }
+QByteArray sendlogininfo_(int seat) {
+    return join(sendlogininfo, {num(seat)});
+}
+QByteArray full_() {
+    return join(full, {{}});
+}
 QByteArray newplayerinfo_(int seat, const QByteArray& name) {
     return join(newplayerinfo, {num(seat), name});
 }
 QByteArray existingplayers_(int seat, const QByteArray& name) {
     return join(existingplayers, {num(seat), name});
 }
-QByteArray havewrongversion_(const QByteArray& name) { return join(havewrongversion, {name}); }
-QByteArray wrongversion_() { return join(wrongversion, {{}}); }
+QByteArray havewrongversion_(const QByteArray& name) {
+    return join(havewrongversion, {name});
+}
+QByteArray wrongversion_() {
+    return join(wrongversion, {{}});
+}
 QByteArray gamestats_(int seat, int current, const QByteArray& useAllFlag,
                       const QList<StateItem>& items) {
     QByteArray out = join(gamestats, {num(seat), num(current), useAllFlag});
@@ -78,14 +94,18 @@ QByteArray playerdisconnected_(int seat, const QByteArray& name) {
 QByteArray justwatching_(int seat, int flag) {
     return join(justwatching, {num(seat), num(flag)});
 }
-QByteArray nextplayer_(int seat) { return join(nextplayer, {num(seat), {}}); }
+QByteArray nextplayer_(int seat) {
+    return join(nextplayer, {num(seat), {}});
+}
 QByteArray rolldice_(int seat, bool playable, const std::array<int, 4>& values) {
     QByteArray out = join(rolldice, {num(seat), playable ? "t" : "f"});
     for (int die = 0; die < 4; ++die)
         out += '+' + num(die) + '+' + num(values[die]);
     return out;
 }
-QByteArray cannotroll_(int seat) { return join(cannotroll, {num(seat), {}}); }
+QByteArray cannotroll_(int seat) {
+    return join(cannotroll, {num(seat), {}});
+}
 QByteArray placechipResult_(int seat, const QList<PlaceItem>& items) {
     QByteArray out = join(placechip, {num(seat)});
     for (const PlaceItem& item : items)
@@ -93,8 +113,12 @@ QByteArray placechipResult_(int seat, const QList<PlaceItem>& items) {
                num(item.z);
     return out;
 }
-QByteArray invalid_(int seat) { return join(invalid, {num(seat), {}}); }
-QByteArray useall_(int seat) { return join(useall, {num(seat), {}}); }
+QByteArray invalid_(int seat) {
+    return join(invalid, {num(seat), {}});
+}
+QByteArray useall_(int seat) {
+    return join(useall, {num(seat), {}});
+}
 QByteArray mustmove_(int seat, int column, int position) {
     return join(mustmove, {num(seat), num(column), num(position), {}});
 }
@@ -103,14 +127,16 @@ QByteArray endturnResult_(int seat, const QByteArray& code, const QList<EndItem>
     if (items.isEmpty())
         return out + "+101+101+101+0"; // the item that stands for "nothing changed"
     for (const EndItem& item : items)
-        out += '+' + num(item.column) + '+' + num(item.position) + '+' + num(item.occupant) +
-               '+' + num(item.fill);
+        out += '+' + num(item.column) + '+' + num(item.position) + '+' + num(item.occupant) + '+' +
+               num(item.fill);
     return out;
 }
 QByteArray postscores_(int seat, int completed) {
     return join(postscores, {num(seat), num(completed), {}});
 }
-QByteArray winner_(const QByteArray& name) { return join(winner, {name, {}}); }
+QByteArray winner_(const QByteArray& name) {
+    return join(winner, {name, {}});
+}
 
 StartgameArgs readStartgame(const QByteArray& args) {
     QByteArray text = args;

@@ -25,8 +25,8 @@ inline constexpr char playasound[] = "CMD_playasound";   // +seat+wave{n}+ (rela
 inline constexpr char startgame[] = "CMD_startgame";     // +host's name+use-all flag+ (both ways)
 inline constexpr char justwatch[] = "CMD_justwatch";     // +seat+1 (watch) or +seat+2 (play again)
 inline constexpr char rollthedice[] = "CMD_rollthedice"; // +seat+
-inline constexpr char placechip[] = "CMD_placechip";     // +seat+column+die a+die b+ (answer: items)
-inline constexpr char endturn[] = "CMD_endturn";         // +seat+p+ (answer: +seat+code then items)
+inline constexpr char placechip[] = "CMD_placechip"; // +seat+column+die a+die b+ (answer: items)
+inline constexpr char endturn[] = "CMD_endturn";     // +seat+p+ (answer: +seat+code then items)
 
 // Server to client.
 inline constexpr char sendlogininfo[] = "CMD_sendlogininfo";       // +seat (one: the newcomer)
@@ -39,7 +39,7 @@ inline constexpr char gamestats[] = "CMD_gamestats"; // +seat+current+use-all th
 inline constexpr char playerdisconnected[] = "CMD_playerdisconnected"; // +seat+name (all others)
 inline constexpr char justwatching[] = "CMD_justwatching";             // +seat+1 or +seat+2 (all)
 inline constexpr char nextplayer[] = "CMD_nextplayer";                 // +seat+ (all)
-inline constexpr char rolldice[] = "CMD_rolldice"; // +seat+verdict then four roll items (all)
+inline constexpr char rolldice[] = "CMD_rolldice";     // +seat+verdict then four roll items (all)
 inline constexpr char cannotroll[] = "CMD_cannotroll"; // +seat+ (one)
 inline constexpr char invalid[] = "CMD_invalid";       // +seat+ (one)
 inline constexpr char useall[] = "CMD_useall";         // +seat+ (one)

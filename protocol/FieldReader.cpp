@@ -15,7 +15,9 @@ QByteArray FieldReader::next() {
     return field;
 }
 
-int FieldReader::nextInt() { return toInt(next()); }
+int FieldReader::nextInt() {
+    return toInt(next());
+}
 
 int FieldReader::nextInt(int low, int high) {
     const QByteArray field = next();

@@ -14,7 +14,9 @@ template <typename... Context> class Router {
 public:
     using Handler = std::function<void(const QByteArray& args, Context... context)>;
 
-    void add(const char* command, Handler handler) { m_handlers.insert(command, std::move(handler)); }
+    void add(const char* command, Handler handler) {
+        m_handlers.insert(command, std::move(handler));
+    }
 
     // True when a handler took the message.
     bool dispatch(const QByteArray& message, Context... context) const {

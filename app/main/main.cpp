@@ -12,20 +12,19 @@
 #include <cstring>
 
 namespace {
-const char usage[] =
-    "Usage: climora [NAME HOST-ADDRESS ROLE]\n"
-    "\n"
-    "A dice race up eleven columns for up to four players.\n"
-    "\n"
-    "Without arguments, hosts a solo game on this machine as \"You\" against the\n"
-    "computer player.\n"
-    "  NAME          the name shown to the other players\n"
-    "  HOST-ADDRESS  dotted IPv4 address or host name of the host to join\n"
-    "  ROLE          exactly \"true\" to host the game (on TCP port 7772);\n"
-    "                anything else joins HOST-ADDRESS\n"
-    "\n"
-    "  --help        show this text and exit\n"
-    "  --version     show the version and exit\n";
+const char usage[] = "Usage: climora [NAME HOST-ADDRESS ROLE]\n"
+                     "\n"
+                     "A dice race up eleven columns for up to four players.\n"
+                     "\n"
+                     "Without arguments, hosts a solo game on this machine as \"You\" against the\n"
+                     "computer player.\n"
+                     "  NAME          the name shown to the other players\n"
+                     "  HOST-ADDRESS  dotted IPv4 address or host name of the host to join\n"
+                     "  ROLE          exactly \"true\" to host the game (on TCP port 7772);\n"
+                     "                anything else joins HOST-ADDRESS\n"
+                     "\n"
+                     "  --help        show this text and exit\n"
+                     "  --version     show the version and exit\n";
 } // namespace
 
 int main(int argc, char** argv) {

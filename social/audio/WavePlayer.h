@@ -1,7 +1,7 @@
 #pragma once
 
-#include "social/audio/PcmSound.h"
 #include "social/SoundOutput.h"
+#include "social/audio/PcmSound.h"
 
 #include <QAudioDevice>
 #include <QBuffer>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "support/EventLoop.h"
-#include "support/FakePrompter.h"
 #include "app/Application.h"
 #include "app/Program.h"
+#include "support/EventLoop.h"
+#include "support/FakePrompter.h"
 
 #include <QTemporaryDir>
 

@@ -3,8 +3,8 @@
 #include "client/BoardView.h"
 #include "client/GameView.h"
 #include "client/Picture.h"
-#include "client/TurnButton.h"
 #include "client/Tgamestart.h"
+#include "client/TurnButton.h"
 #include "server/TServer.h"
 #include "tally/TStringGrid.h"
 #include "tally/Ttallylist.h"
@@ -51,8 +51,8 @@ TEST_F(AppFixture, ASoloGameAgainstTheComputerIsPlayedToAWinnerByClicks) {
     int placements = 0;
     int lostRolls = 0;
     while (!won()) {
-        ASSERT_TRUE(waitUntil([&] { return won() || board.rollButton()->isVisibleTo(&chat); },
-                              20000));
+        ASSERT_TRUE(
+            waitUntil([&] { return won() || board.rollButton()->isVisibleTo(&chat); }, 20000));
         if (won())
             break;
         ++turns;
@@ -61,9 +61,7 @@ TEST_F(AppFixture, ASoloGameAgainstTheComputerIsPlayedToAWinnerByClicks) {
         for (int die = 0; die < 4; ++die)
             board.die(die).setValue(10);
         clickAt(board.rollButton(), {80, 80});
-        ASSERT_TRUE(waitUntil([&] {
-            return !myTurn() || won() || board.die(0).value() != 10;
-        }));
+        ASSERT_TRUE(waitUntil([&] { return !myTurn() || won() || board.die(0).value() != 10; }));
         if (!myTurn() || won() || board.status()->text() == "No Moves.. Turn Over") {
             ++lostRolls; // the roll fitted no column and the turn is lost
             ASSERT_TRUE(waitUntil([&] { return !myTurn() || won(); }));
@@ -78,9 +76,8 @@ TEST_F(AppFixture, ASoloGameAgainstTheComputerIsPlayedToAWinnerByClicks) {
                 QTest::mouseClick(&board.die(a), Qt::LeftButton);
                 QTest::mouseClick(&board.die(b), Qt::LeftButton);
                 QTest::mouseClick(&board.chip(column, 0), Qt::LeftButton);
-                ASSERT_TRUE(waitUntil([&] {
-                    return board.endButton()->isVisibleTo(&chat) || myTurn();
-                }));
+                ASSERT_TRUE(
+                    waitUntil([&] { return board.endButton()->isVisibleTo(&chat) || myTurn(); }));
                 if (board.endButton()->isVisibleTo(&chat)) {
                     placed = true;
                     ++placements;
@@ -108,7 +105,8 @@ TEST_F(AppFixture, ASoloGameAgainstTheComputerIsPlayedToAWinnerByClicks) {
     EXPECT_GT(placements, 0);
     EXPECT_EQ(board.status()->text(), "Game Over!");
     const QString text = board.winner1()->text();
-    EXPECT_TRUE(text == "You have Won the Game!" || text == "Klot has Won the Game!") << text.toStdString();
+    EXPECT_TRUE(text == "You have Won the Game!" || text == "Klot has Won the Game!")
+        << text.toStdString();
     EXPECT_TRUE(board.startButton()->isVisibleTo(&chat));
     EXPECT_EQ(p.windows().tally->grid().cell(1, 0), "1");
     EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
