@@ -7,8 +7,7 @@
 // Raised when a numeric field of a message is not an integer.
 class EConvertError : public std::runtime_error {
 public:
-    explicit EConvertError(const QByteArray& text)
-        : std::runtime_error("'" + text.toStdString() + "' is not a valid integer value") {}
+    explicit EConvertError(const QByteArray& text);
 };
 
 // Reads the "+"-separated fields of a message's argument text (everything

@@ -51,6 +51,13 @@ TEST(FieldReading, NumbersAreParsedStrictly) {
     EXPECT_EQ(FieldReader::toInt("-3"), -3);
     for (const char* bad : {"", "1a", " 1", "+1", "0x10", "99999999999", "-", "$10"})
         EXPECT_THROW(FieldReader::toInt(bad), EConvertError) << bad;
+    // The report names the field as it came.
+    try {
+        FieldReader::toInt("1a");
+        FAIL() << "no error";
+    } catch (const EConvertError& error) {
+        EXPECT_STREQ(error.what(), "'1a' is not a valid integer value");
+    }
 }
 
 TEST(FieldReading, FreeTextLastFieldKeepsPlusSigns) {
