@@ -110,36 +110,30 @@ int main(int argc, char** argv) {
     std::printf("idle: %d s after start-up (+%d s to settle), the solo game against the minimal "
                 "Qt window\n",
                 options.seconds, options.settle);
-    bool allMet = true;
-    options.programs.forEachPlatform([&](const QString& platform, const QString& display) {
-        Launcher ours, minimal;
-        QString error;
-        if (!options.programs.startBoth(ours, minimal, platform, display, &error)) {
-            std::printf("%s: %s\n", qPrintable(platform), qPrintable(error));
-            allMet = false;
-            return;
-        }
-        ::sleep(unsigned(options.settle));
-        const auto oursBefore = procfs::threads(ours.pid());
-        const auto minimalBefore = procfs::threads(minimal.pid());
-        for (int s = 0; s < options.seconds; ++s) {
-            ::sleep(1);
-            ours.output(); // keeps its output pipe drained
-            minimal.output();
-        }
-        const Idle game = measure(oursBefore, procfs::threads(ours.pid()), options.seconds);
-        const Idle reference =
-            measure(minimalBefore, procfs::threads(minimal.pid()), options.seconds);
-        const bool met = game.wakeupsPerSecond < 5.0 && game.cpuPercent < 0.2;
-        allMet = allMet && met;
-        std::printf("%s\n", qPrintable(Comparison::heading(platform, display)));
-        print("minimal Qt window", reference);
-        print("solo game", game);
-        std::printf("  goal (< 5 wake-ups/s, < 0.2 %% of a core): %s\n", met ? "met" : "MISSED");
-        if (options.strace) {
-            std::printf("  system calls of the game over 5 s:\n");
-            straceSummary(ours.pid(), 5);
-        }
-    });
+    const bool allMet = options.programs.forEachPair(
+        [&](const QString& platform, const QString& display, Launcher& ours, Launcher& minimal) {
+            ::sleep(unsigned(options.settle));
+            const auto oursBefore = procfs::threads(ours.pid());
+            const auto minimalBefore = procfs::threads(minimal.pid());
+            for (int s = 0; s < options.seconds; ++s) {
+                ::sleep(1);
+                ours.output(); // keeps its output pipe drained
+                minimal.output();
+            }
+            const Idle game = measure(oursBefore, procfs::threads(ours.pid()), options.seconds);
+            const Idle reference =
+                measure(minimalBefore, procfs::threads(minimal.pid()), options.seconds);
+            const bool met = game.wakeupsPerSecond < 5.0 && game.cpuPercent < 0.2;
+            std::printf("%s\n", qPrintable(Comparison::heading(platform, display)));
+            print("minimal Qt window", reference);
+            print("solo game", game);
+            std::printf("  goal (< 5 wake-ups/s, < 0.2 %% of a core): %s\n",
+                        met ? "met" : "MISSED");
+            if (options.strace) {
+                std::printf("  system calls of the game over 5 s:\n");
+                straceSummary(ours.pid(), 5);
+            }
+            return met;
+        });
     return allMet ? 0 : 1;
 }

@@ -51,21 +51,14 @@ int main(int argc, char** argv) {
     if (!options.programs.prepare())
         return 2;
     std::printf("memory: resident size %d s after the first paint\n", options.settle);
-    bool allMet = true;
-    options.programs.forEachPlatform([&](const QString& platform, const QString& display) {
-        Launcher ours, minimal;
-        QString error;
-        if (!options.programs.startBoth(ours, minimal, platform, display, &error)) {
-            std::printf("%s: %s\n", qPrintable(platform), qPrintable(error));
-            allMet = false;
-            return;
-        }
+    const bool allMet = options.programs.forEachPair([&](const QString& platform,
+                                                         const QString& display, Launcher& ours,
+                                                         Launcher& minimal) {
         ::sleep(unsigned(options.settle));
         ours.output();
         minimal.output();
         const Reading g = read(ours.pid()), m = read(minimal.pid());
         const bool met = g.rss > 0 && g.rss < 60.0;
-        allMet = allMet && met;
         std::printf("%s\n", qPrintable(Comparison::heading(platform, display)));
         std::printf("  minimal Qt window  resident %6.1f MB  (peak %6.1f, proportional %6.1f)\n",
                     m.rss, m.peak, m.pss);
@@ -73,6 +66,7 @@ int main(int argc, char** argv) {
                     g.rss, g.peak, g.pss);
         std::printf("  goal (< 60 MB resident): %s, %.1f MB above the minimal window\n",
                     met ? "met" : "MISSED", g.rss - m.rss);
+        return met;
     });
     return allMet ? 0 : 1;
 }

@@ -60,6 +60,21 @@ void Comparison::forEachPlatform(
     }
 }
 
+bool Comparison::forEachPair(const PairBody& body) const {
+    bool allMet = true;
+    forEachPlatform([&](const QString& platform, const QString& display) {
+        Launcher ours, reference;
+        QString error;
+        if (!startBoth(ours, reference, platform, display, &error)) {
+            std::printf("%s: %s\n", qPrintable(platform), qPrintable(error));
+            allMet = false;
+            return;
+        }
+        allMet = body(platform, display, ours, reference) && allMet;
+    });
+    return allMet;
+}
+
 QString Comparison::heading(const QString& platform, const QString& display) {
     return display.isEmpty() ? platform + ":" : QString("%1 (Xvfb %2):").arg(platform, display);
 }

@@ -44,6 +44,13 @@ public:
     // for both first paints; false, with the reason, when either fails.
     bool startBoth(Launcher& ours, Launcher& reference, const QString& platform,
                    const QString& display, QString* error) const;
+    // On each platform, both programs started (startBoth) and handed to the
+    // body, which answers whether the goal was met there. True when it was
+    // met everywhere; a platform where a program cannot start counts as
+    // missed, with a line saying why.
+    using PairBody = std::function<bool(const QString& platform, const QString& display,
+                                        Launcher& ours, Launcher& reference)>;
+    bool forEachPair(const PairBody& body) const;
 
 private:
     QString m_copy;

@@ -152,16 +152,15 @@ TEST(Comparison, RunsAPrivateCopyOfTheGameBesideTheMinimalProgram) {
         EXPECT_TRUE(QFileInfo::exists(folder + "/climora-audio.so"));
 
         QStringList seen;
-        programs.forEachPlatform([&](const QString& platform, const QString& display) {
+        const bool met = programs.forEachPair([&](const QString& platform, const QString& display,
+                                                  Launcher& ours, Launcher& reference) {
             seen << platform;
             EXPECT_TRUE(display.isEmpty());
-            Launcher ours, reference;
-            QString error;
-            EXPECT_TRUE(programs.startBoth(ours, reference, platform, display, &error))
-                << error.toStdString();
-            ours.stop();
-            reference.stop();
+            EXPECT_GT(ours.pid(), 0);
+            EXPECT_GT(reference.pid(), 0);
+            return true;
         });
+        EXPECT_TRUE(met);
         EXPECT_EQ(seen, QStringList{"offscreen"});
     }
     EXPECT_FALSE(QFileInfo::exists(folder)) << "the private copy stays behind";
