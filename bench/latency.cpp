@@ -10,6 +10,7 @@
 // same through TSock and the event loop.
 //
 //   bench_latency [samples]
+#include "bench/support/Loopback.h"
 #include "bench/support/ServerProcess.h"
 #include "bench/support/Stats.h"
 #include "net/TSock.h"
@@ -28,7 +29,6 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <random>
 #include <sys/prctl.h>
@@ -65,9 +65,7 @@ struct Echo {
 Echo startEcho() {
     Echo echo;
     const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address = loopback::address(0);
     socklen_t length = sizeof address;
     if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) ||
         ::listen(listener, 4) ||
@@ -97,23 +95,10 @@ Echo startEcho() {
     return echo;
 }
 
-int connectTo(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return -1;
-    int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    return fd;
-}
-
 // Blocking ping-pong of one message-sized buffer: the loopback round trip.
 std::vector<double> rawRoundTrips(int port, int count) {
     std::vector<double> ms;
-    const int fd = connectTo(port);
+    const int fd = loopback::connectTo(port, true);
     if (fd < 0)
         return ms;
     const QByteArray ping = cmd::frame(cmd::chat_(5, "ping from the reference", "clBlack"));

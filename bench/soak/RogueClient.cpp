@@ -1,6 +1,7 @@
 #include "bench/soak/RogueClient.h"
 
 #include "bench/soak/SoakWorld.h"
+#include "bench/support/Loopback.h"
 #include "protocol/Commands.h"
 #include "protocol/FieldReader.h"
 #include "server/ReceiveQueue.h"
@@ -8,10 +9,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,11 +32,8 @@ int openSocket(int port) {
     // up at the server rather than in this side's buffers.
     const int small = 8192;
     ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 &&
+    const sockaddr_in address = loopback::address(port);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
         errno != EINPROGRESS) {
         ::close(fd);
         return -1;

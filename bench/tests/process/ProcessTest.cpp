@@ -5,34 +5,16 @@
 #include "bench/support/BenchPaths.h"
 #include "bench/support/Comparison.h"
 #include "bench/support/Launcher.h"
+#include "bench/support/Loopback.h"
 #include "bench/support/ServerProcess.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <arpa/inet.h>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-
-int connectTo(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-} // namespace
 
 TEST(ServerProcess, ServesOnItsPortAndEndsCleanlyWithItsCounters) {
     ServerProcess server;
@@ -41,7 +23,7 @@ TEST(ServerProcess, ServesOnItsPortAndEndsCleanlyWithItsCounters) {
     EXPECT_GT(server.port(), 0);
     EXPECT_TRUE(server.running());
 
-    const int fd = connectTo(server.port());
+    const int fd = loopback::connectTo(server.port());
     ASSERT_GE(fd, 0);
     char buffer[64] = {};
     const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
