@@ -133,6 +133,16 @@ qint64 readUpTo(QFile& file, uint8_t* to, qint64 count) {
     return done;
 }
 
+// A buffer for one block's input or output; running out of memory is
+// reported as the container's own error.
+std::unique_ptr<uint8_t[]> ioBuffer(size_t size) {
+    try {
+        return std::unique_ptr<uint8_t[]>(new uint8_t[size]);
+    } catch (const std::bad_alloc&) {
+        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
+    }
+}
+
 } // namespace
 
 int Tlzrw1::codeBlock(const uint8_t* src, int n, uint8_t* dst) {
@@ -352,14 +362,8 @@ int Tlzrw1::decodeBlock(const uint8_t* src, int len, uint8_t* dst) {
 }
 
 qint64 Tlzrw1::Compress() {
-    std::unique_ptr<uint8_t[]> in;
-    std::unique_ptr<uint8_t[]> out;
-    try {
-        in.reset(new uint8_t[BlockSize]);
-        out.reset(new uint8_t[CodeBufferSize]);
-    } catch (const std::bad_alloc&) {
-        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
-    }
+    const std::unique_ptr<uint8_t[]> in = ioBuffer(BlockSize);
+    const std::unique_ptr<uint8_t[]> out = ioBuffer(CodeBufferSize);
 
     const QFileInfo info(InputFile);
     if (InputFile.isEmpty() || !info.isFile() || info.size() > qint64(UINT32_MAX))
@@ -411,14 +415,8 @@ qint64 Tlzrw1::Compress() {
 }
 
 qint64 Tlzrw1::Decompress() {
-    std::unique_ptr<uint8_t[]> in;
-    std::unique_ptr<uint8_t[]> out;
-    try {
-        in.reset(new uint8_t[MaxStoredLength]);
-        out.reset(new uint8_t[DecodeBufferSize]);
-    } catch (const std::bad_alloc&) {
-        throw ELzrw1Exception("Lzrw1 (de)compression : Failed to get memory for I/O buffers !");
-    }
+    const std::unique_ptr<uint8_t[]> in = ioBuffer(MaxStoredLength);
+    const std::unique_ptr<uint8_t[]> out = ioBuffer(DecodeBufferSize);
 
     QFile input(InputFile);
     if (InputFile.isEmpty() || !input.open(QIODevice::ReadOnly))
