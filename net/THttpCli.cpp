@@ -1,10 +1,12 @@
 #include "net/THttpCli.h"
 
 #include <QIODevice>
+
 #include <QMetaObject>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 
 #include "net/CurlLibrary.h"
 
@@ -67,6 +69,8 @@ bool THttpCli::get() {
     m_abortRequested = false;
     m_docBegun = false;
     m_writeFailed = false;
+    m_tooLarge = false;
+    m_insecure = false;
     m_status = 0;
     m_reason.clear();
     m_received = 0;
@@ -92,8 +96,19 @@ bool THttpCli::get() {
     m_curl->easy_setopt(easy, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
     m_curl->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     // Only web addresses: a configured "file:" or other scheme is refused.
+    // A secure address is never redirected to a plain one.
     m_curl->easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    m_curl->easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    const bool secure = m_url.startsWith(QStringLiteral("https:"), Qt::CaseInsensitive);
+    m_curl->easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    // The server must prove it is the host asked for. These are libcurl's
+    // defaults, set here so that nothing can have turned them off.
+    m_curl->easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    m_curl->easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    m_curl->easy_setopt(easy, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2));
+    if (!m_caFile.isEmpty())
+        m_curl->easy_setopt(easy, CURLOPT_CAINFO, m_caFile.toLocal8Bit().constData());
+    if (m_maxDocSize > 0)
+        m_curl->easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_maxDocSize));
     m_curl->easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     m_curl->easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     // A status of 400 or more ends the transfer before any body is written.
@@ -172,14 +187,21 @@ void THttpCli::collectFinished() {
         const CURLcode result = msg->data.result;
         if (m_abortRequested) {
             finish(false, 404, QStringLiteral("Connection aborted on request"));
+        } else if (m_tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+            m_tooLarge = true;
+            finish(false, m_status, QStringLiteral("The document is too large"));
+        } else if (m_insecure) {
+            finish(false, m_status,
+                   QStringLiteral("Plain HTTP is only spoken with this machine; use HTTPS"));
         } else if (result == CURLE_OK) {
             curl_off_t announced = -1;
             m_curl->easy_getinfo(easyOf(m_easy), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-            if (announced >= 0)
-                m_contentLength = announced;
-            // A body shorter than announced is a broken download, whatever
-            // the transfer layer thought of it.
-            if (m_contentLength >= 0 && m_received < m_contentLength)
+            // A length read differently here and by libcurl is no length.
+            if (announced != m_contentLength)
+                m_contentLength = -1;
+            // A body other than announced is a broken download, whatever the
+            // transfer layer thought of it.
+            if (m_contentLength >= 0 && m_received != m_contentLength)
                 finish(false, m_status, QStringLiteral("Transfer ended early"));
             else if (m_status >= 400)
                 finish(false, m_status, m_reason);
@@ -198,7 +220,20 @@ void THttpCli::collectFinished() {
 
 // ---- libcurl callbacks ----------------------------------------------------
 
-void THttpCli::handleHeaderLine(const QByteArray& raw) {
+bool THttpCli::connectionAllowed() const {
+    const char* scheme = nullptr;
+    m_curl->easy_getinfo(easyOf(m_easy), CURLINFO_SCHEME, &scheme);
+    if (scheme != nullptr && qstricmp(scheme, "https") == 0)
+        return true;
+    // The address actually connected to, not the host name as written: a
+    // name that resolves elsewhere cannot pass for this machine.
+    const char* ip = nullptr;
+    m_curl->easy_getinfo(easyOf(m_easy), CURLINFO_PRIMARY_IP, &ip);
+    const QByteArray address(ip);
+    return address.startsWith("127.") || address == "::1";
+}
+
+bool THttpCli::handleHeaderLine(const QByteArray& raw) {
     QByteArray line = raw;
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
@@ -210,7 +245,7 @@ void THttpCli::handleHeaderLine(const QByteArray& raw) {
             if (OnDocBegin)
                 OnDocBegin(this);
         }
-        return;
+        return true;
     }
     if (line.startsWith("HTTP/")) {
         // A new response (after a redirection the earlier one is forgotten).
@@ -219,14 +254,33 @@ void THttpCli::handleHeaderLine(const QByteArray& raw) {
         const int reasonAt = line.indexOf(' ', line.indexOf(' ') + 1);
         m_reason = reasonAt > 0 ? QString::fromLatin1(line.mid(reasonAt + 1)) : QString();
         m_contentLength = -1;
+        m_lengthKnown = true;
+        if (!connectionAllowed()) {
+            m_insecure = true;
+            return false;
+        }
     } else if (line.toLower().startsWith("content-length:")) {
-        bool ok = false;
-        const qint64 length = line.mid(15).trimmed().toLongLong(&ok);
-        if (ok && length >= 0)
+        // Only plain decimal digits; a second length that disagrees with the
+        // first leaves the response without a length it can be checked by.
+        const QByteArray value = line.mid(15).trimmed();
+        const bool digits =
+            !value.isEmpty() && value.size() <= 18 &&
+            std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const qint64 length = digits ? value.toLongLong() : -1;
+        if (!digits || (m_contentLength >= 0 && m_contentLength != length)) {
+            m_contentLength = -1;
+            m_lengthKnown = false;
+        } else if (m_lengthKnown) {
             m_contentLength = length;
+        }
+        if (m_maxDocSize > 0 && m_contentLength > m_maxDocSize) {
+            m_tooLarge = true;
+            return false;
+        }
     }
     if (OnHeaderData)
         OnHeaderData(this, line);
+    return true;
 }
 
 size_t THttpCli::headerCallback(char* data, size_t size, size_t count, void* self) {
@@ -234,7 +288,8 @@ size_t THttpCli::headerCallback(char* data, size_t size, size_t count, void* sel
     const size_t bytes = size * count;
     if (cli->m_abortRequested)
         return 0;
-    cli->handleHeaderLine(QByteArray(data, qsizetype(bytes)));
+    if (!cli->handleHeaderLine(QByteArray(data, qsizetype(bytes))))
+        return 0;
     return cli->m_abortRequested ? 0 : bytes;
 }
 
@@ -249,6 +304,10 @@ size_t THttpCli::writeCallback(char* data, size_t size, size_t count, void* self
             cli->OnDocBegin(cli);
         if (cli->m_abortRequested)
             return 0;
+    }
+    if (cli->m_maxDocSize > 0 && cli->m_received + qint64(bytes) > cli->m_maxDocSize) {
+        cli->m_tooLarge = true;
+        return 0;
     }
     if (cli->m_sink != nullptr && cli->m_sink->write(data, qint64(bytes)) != qint64(bytes)) {
         cli->m_writeFailed = true;

@@ -19,8 +19,13 @@ class QTimer;
 // Every request ends with exactly one OnRequestDone, delivered from the
 // event loop (never from inside get() or abort()). A request fails on an
 // HTTP status of 400 or more, on a transfer error, when fewer body bytes
-// arrive than the response announced, or when it is aborted (status 404,
-// "Connection aborted on request").
+// arrive than the response announced, when the document is larger than the
+// set maximum, or when it is aborted (status 404, "Connection aborted on
+// request").
+//
+// HTTPS servers must show a certificate that the system trusts for the host
+// name asked for. Plain HTTP is only spoken with this machine (a loopback
+// address): anyone on the way to another host could change what arrives.
 class THttpCli : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +53,13 @@ public:
     // A transfer that brings no byte for this many seconds fails (0: never).
     int stallTimeout() const { return m_stallTimeout; }
     void setStallTimeout(int seconds) { m_stallTimeout = seconds; }
+    // A document announced or arriving larger than this many bytes fails the
+    // request before more is written (0: no limit).
+    qint64 maxDocSize() const { return m_maxDocSize; }
+    void setMaxDocSize(qint64 bytes) { m_maxDocSize = bytes; }
+    // A file of certificate authorities trusted instead of the system's
+    // (empty: the system's).
+    void setCaFile(const QString& path) { m_caFile = path; }
     // Where the body goes; the device must be open for writing. Not owned.
     void setRcvdStream(QIODevice* device) { m_sink = device; }
 
@@ -63,8 +75,15 @@ public:
     QString reasonPhrase() const { return m_reason; }
     // Body bytes received by the running or last request.
     qint64 rcvdCount() const { return m_received; }
-    // The length the response announced, or -1.
+    // The length the response announced, or -1 when it announced none or one
+    // that is not a plain decimal number.
     qint64 contentLength() const { return m_contentLength; }
+    // The running or last request was stopped for a document larger than
+    // maxDocSize().
+    bool docTooLarge() const { return m_tooLarge; }
+    // The running or last request was stopped for plain HTTP from another
+    // machine.
+    bool plainHttpRefused() const { return m_insecure; }
 
     // Each response header line, without its line end (the status line too).
     HeaderEvent OnHeaderData;
@@ -96,7 +115,9 @@ private:
     void collectFinished();
     void finish(bool ok, int status, const QString& reason);
     void releaseEasy();
-    void handleHeaderLine(const QByteArray& line);
+    // False when the transfer must stop.
+    bool handleHeaderLine(const QByteArray& line);
+    bool connectionAllowed() const;
 
     QString m_url;
     QString m_localAddr = QStringLiteral("0.0.0.0");
@@ -104,6 +125,8 @@ private:
     QString m_accept;
     QString m_proxy;
     int m_stallTimeout = 60;
+    qint64 m_maxDocSize = 0;
+    QString m_caFile;
     QIODevice* m_sink = nullptr;
 
     const CurlLibrary* m_curl = nullptr; // set with the multi handle
@@ -118,10 +141,15 @@ private:
     bool m_abortRequested = false;
     bool m_docBegun = false;
     bool m_writeFailed = false;
+    bool m_tooLarge = false;
+    // Set when a response came over plain HTTP from another machine.
+    bool m_insecure = false;
     // A finished request's report is still on its way; no new one starts.
     bool m_donePending = false;
     int m_status = 0;
     QString m_reason;
     qint64 m_received = 0;
     qint64 m_contentLength = -1;
+    // False once the response gave lengths that disagree or cannot be read.
+    bool m_lengthKnown = true;
 };

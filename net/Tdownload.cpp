@@ -54,6 +54,7 @@ Tdownload::Tdownload(Prompter& prompter, std::function<void()> endGame, QWidget*
     m_http.setAgent("Mozilla/3.0 (compatible)");
     m_http.setAccept("image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*");
     m_http.setProxy(QString());
+    m_http.setMaxDocSize(MaxInstallerSize);
     m_http.OnHeaderData = [this](THttpCli*, const QByteArray&) {
         setStatus(m_infolabel, m_infolabel->text() + ".");
     };
@@ -63,7 +64,9 @@ Tdownload::Tdownload(Prompter& prompter, std::function<void()> endGame, QWidget*
     m_http.OnDocData = [this](THttpCli*, qint64 count) {
         setStatus(m_infolabel, QString::number(count) + " bytes");
     };
-    m_http.OnRequestDone = [this](THttpCli*, bool ok, int, const QString&) { requestDone(ok); };
+    m_http.OnRequestDone = [this](THttpCli*, bool ok, int status, const QString&) {
+        requestDone(ok, status);
+    };
 
     // A program that is asked to end stops its download first.
     if (QCoreApplication::instance())
@@ -146,7 +149,7 @@ void Tdownload::buildControls() {
 // ---- configuration --------------------------------------------------------
 
 QString Tdownload::defaultInstallerUrl() {
-    return QStringLiteral("http://www.orvane.com/downloads/orvanelobbysetup.exe");
+    return QStringLiteral("https://www.orvane.com/downloads/orvanelobbysetup.exe");
 }
 
 QString Tdownload::configuredInstallerUrl() {
@@ -222,8 +225,38 @@ void Tdownload::abortbuttonClick() {
     setStatus(m_infolabel3, "Download Aborted");
 }
 
-void Tdownload::requestDone(bool ok) {
+// Why a download that the server answered with its document cannot be
+// started, or an empty text when it is whole: only a file whose length the
+// server gave, and which arrived to the last byte, is run.
+QString Tdownload::incompleteReason(bool ok, int status) const {
+    // A stop by the user, a refusal or a connection that never brought a
+    // document end without further words.
+    if (m_abortMark == 2 || status < 200 || status >= 300)
+        return QString();
+    const qint64 length = m_http.contentLength();
+    const qint64 received = m_http.rcvdCount();
+    if (m_http.plainHttpRefused())
+        return QStringLiteral("The download was refused: its address does not use HTTPS. Nothing "
+                              "was started.");
+    if (m_http.docTooLarge())
+        return QStringLiteral("The download was stopped: it is larger than an installer can be. "
+                              "Nothing was started.");
+    if (length < 0)
+        return QStringLiteral("The download was incomplete: the server did not tell its size, so "
+                              "it could not be checked. Nothing was started.");
+    if (!ok || received != length || QFileInfo(m_localPath).size() != length)
+        return QStringLiteral("The download was incomplete: %1 of %2 bytes arrived. Nothing was "
+                              "started; please try again.")
+            .arg(received)
+            .arg(length);
+    return QString();
+}
+
+void Tdownload::requestDone(bool ok, int status) {
     m_file.close();
+    const QString incomplete = incompleteReason(ok, status);
+    if (!incomplete.isEmpty())
+        ok = false;
     if (ok) {
         setStatus(m_infolabel,
                   "Received " + QString::number(QFileInfo(m_localPath).size()) + " bytes");
@@ -234,6 +267,8 @@ void Tdownload::requestDone(bool ok) {
     }
     m_getbutton->setEnabled(true);
     m_abortbutton->setEnabled(false);
+    if (!incomplete.isEmpty())
+        m_prompter.message(incomplete);
     if (m_abortMark != 2)
         install();
 }

@@ -28,6 +28,10 @@ public:
     // A download still running is aborted.
     ~Tdownload() override;
 
+    // The largest installer accepted; a download announced or growing larger
+    // is stopped before it fills the disk.
+    static constexpr qint64 MaxInstallerSize = qint64(256) << 20;
+
     // The address of the maker's installer used when nothing else is set.
     static QString defaultInstallerUrl();
     // The default, or the environment variable CLIMORA_LOBBY_URL when set.
@@ -76,7 +80,8 @@ protected:
 private:
     void buildControls();
     void setStatus(QLabel* label, const QString& text);
-    void requestDone(bool ok);
+    void requestDone(bool ok, int status);
+    QString incompleteReason(bool ok, int status) const;
     void install();
     void centreOnDesktop();
 

@@ -8,7 +8,8 @@
 
 // A one-document web server on a free loopback port, built on TSock, that
 // answers every GET with the configured reply and can misbehave on purpose:
-// announce more than it sends, or stop answering in the middle of the body.
+// announce more or less than it sends, announce a length that is no number,
+// or stop answering in the middle of the body.
 class MiniHttpServer {
 public:
     struct Reply {
@@ -17,6 +18,9 @@ public:
         QByteArray body;
         // The announced Content-Length: -1 for the body's size, -2 for none.
         qint64 announced = -1;
+        // When set, sent as the Content-Length value as it is, in place of
+        // `announced`.
+        QByteArray lengthText;
         // How many body bytes are sent: -1 for all of them.
         qint64 sent = -1;
         // Keep the connection open after sending instead of closing it.
@@ -74,7 +78,9 @@ private:
         QByteArray out =
             "HTTP/1.0 " + QByteArray::number(reply.status) + " " + reply.reason + "\r\n";
         const qint64 announced = reply.announced == -1 ? reply.body.size() : reply.announced;
-        if (announced >= 0)
+        if (!reply.lengthText.isNull())
+            out += "Content-Length: " + reply.lengthText + "\r\n";
+        else if (announced >= 0)
             out += "Content-Length: " + QByteArray::number(announced) + "\r\n";
         out += "Content-Type: application/octet-stream\r\n\r\n";
         out += reply.sent < 0 ? reply.body : reply.body.left(reply.sent);

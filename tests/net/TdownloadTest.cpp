@@ -111,8 +111,9 @@ TEST_F(Download, WindowHasItsControlsCaptionsAndStartState) {
 
 TEST(DownloadSettings, InstallerAddressComesFromTheEnvironmentOrTheDefault) {
     qunsetenv("CLIMORA_LOBBY_URL");
+    // Over HTTPS, so that nobody on the way can swap the installer.
     EXPECT_EQ(Tdownload::configuredInstallerUrl(),
-              "http://www.orvane.com/downloads/orvanelobbysetup.exe");
+              "https://www.orvane.com/downloads/orvanelobbysetup.exe");
     qputenv("CLIMORA_LOBBY_URL", "http://127.0.0.1:1/x/lobby.exe");
     FakePrompter prompter;
     Tdownload dialog(prompter, [] {});
@@ -239,24 +240,89 @@ TEST_F(Download, StopDuringTheTransferEndsAbortedAndStartsNothing) {
     EXPECT_EQ(endings, 1);
 }
 
-TEST_F(Download, BodyShorterThanAnnouncedIsAFailure) {
-    server.reply.body = installerBytes(1000);
-    server.reply.sent = 500;
-    control<QPushButton>("getbutton")->click();
-    ASSERT_TRUE(runToEnd());
-    EXPECT_EQ(text("infolabel"), "Download Aborted");
-    EXPECT_TRUE(idle());
-    expectNothingStarted();
-    EXPECT_EQ(localBytes(), server.reply.body.left(500));
+// Only a file whose length the server gave, and that arrived to its last
+// byte, may be run: anything else could be half an installer, or something
+// else entirely. Each case ends aborted, starts nothing and tells the user.
+TEST_F(Download, DocumentNotProvablyWholeStartsNothingAndSaysWhy) {
+    const QByteArray whole = installerBytes(102488);
+    struct Case {
+        const char* what;
+        qint64 announced;
+        QByteArray lengthText;
+        qint64 sent;
+        QString message;
+        qint64 saved; // bytes on disk afterwards
+    };
+    const QString unknown = "The download was incomplete: the server did not tell its size, so it "
+                            "could not be checked. Nothing was started.";
+    const QString tooLarge =
+        "The download was stopped: it is larger than an installer can be. Nothing was started.";
+    auto short_ = [](qint64 got, qint64 of) {
+        return QString("The download was incomplete: %1 of %2 bytes arrived. Nothing was "
+                       "started; please try again.")
+            .arg(got)
+            .arg(of);
+    };
+    const Case cases[] = {
+        {"cut short", -1, {}, 106, short_(106, 102488), 106},
+        {"length larger than the body", 200000, {}, -1, short_(102488, 200000), 102488},
+        {"no length, cut short", -2, {}, 106, unknown, 106},
+        {"no length, whole", -2, {}, -1, unknown, 102488},
+        {"length is no number", -1, "12abc", -1, unknown, -1},
+        {"negative length", -1, "-5", -1, unknown, 0},
+        {"length beyond any number", -1, "99999999999999999999999", -1, tooLarge, 0},
+        {"two lengths that disagree", -1, "102488\r\nContent-Length: 5", -1, unknown, -1},
+        {"length beyond an installer", Tdownload::MaxInstallerSize + 1, {}, -1, tooLarge, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        server.reply = MiniHttpServer::Reply();
+        server.reply.body = whole;
+        server.reply.announced = c.announced;
+        server.reply.lengthText = c.lengthText;
+        server.reply.sent = c.sent;
+        prompter.messages.clear();
+        info.clear();
+        control<QPushButton>("getbutton")->click();
+        ASSERT_TRUE(runToEnd());
+        EXPECT_EQ(text("infolabel"), "Download Aborted");
+        EXPECT_EQ(text("infolabel3"), "Download Aborted");
+        EXPECT_FALSE(info.contains("Download has been aborted."));
+        EXPECT_TRUE(idle());
+        expectNothingStarted();
+        EXPECT_EQ(prompter.messages, QStringList{c.message});
+        if (c.saved >= 0) {
+            EXPECT_EQ(localBytes(), whole.left(c.saved));
+        }
+    }
 }
 
-TEST_F(Download, BodyWithoutAnnouncedLengthEndsWhenTheServerCloses) {
-    server.reply.body = installerBytes(70000);
+TEST_F(Download, BodyGrowingPastTheLargestInstallerIsStopped) {
+    // Without a length the size is only known as the body comes; the
+    // transfer stops there rather than filling the disk.
+    dialog.http().setMaxDocSize(50000);
+    server.reply.body = installerBytes(400000);
     server.reply.announced = -2;
     control<QPushButton>("getbutton")->click();
     ASSERT_TRUE(runToEnd());
-    EXPECT_EQ(text("infolabel"), "Received 70000 bytes");
-    EXPECT_EQ(launched.size(), 1);
+    expectNothingStarted();
+    EXPECT_EQ(prompter.messages,
+              QStringList{"The download was stopped: it is larger than an installer can be. "
+                          "Nothing was started."});
+    EXPECT_LE(localBytes().size(), 50000);
+}
+
+TEST_F(Download, BytesBeyondTheAnnouncedLengthAreNeverSaved) {
+    // The document is what the server announced; what a confused server
+    // sends after it is not part of the installer.
+    const QByteArray whole = installerBytes(1000);
+    server.reply.body = whole + QByteArray(500, 'x');
+    server.reply.announced = 1000;
+    control<QPushButton>("getbutton")->click();
+    ASSERT_TRUE(runToEnd());
+    EXPECT_EQ(localBytes(), whole);
+    EXPECT_EQ(text("infolabel"), "Received 1000 bytes");
+    EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
 TEST_F(Download, ServerThatStopsAnsweringEndsAbortedAfterTheStallTime) {
