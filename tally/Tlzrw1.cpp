@@ -450,6 +450,13 @@ qint64 Tlzrw1::Decompress() {
     read(header, 4);
     const qint64 size = qint64(header[0]) | qint64(header[1]) << 8 | qint64(header[2]) << 16 |
                         qint64(header[3]) << 24;
+    if (size > MaxOriginalSize)
+        throw ELzrw1Exception(
+            QString("Lzrw1 (decompression LZRW1/KH) : %1 declares %2 bytes, more than the %3 "
+                    "allowed !")
+                .arg(InputFile)
+                .arg(size)
+                .arg(MaxOriginalSize));
 
     qint64 total = 0;
     for (;;) {

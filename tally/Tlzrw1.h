@@ -40,6 +40,10 @@ public:
     QString InputFile;
     QString OutputFile;
     TCompressMode CompressMode = TCompressMode::Fast;
+    // The largest uncompressed size Decompress accepts. A container whose
+    // header declares more is refused before any block is read, so a small
+    // hostile file cannot make its reader handle a huge output.
+    qint64 MaxOriginalSize = qint64(UINT32_MAX);
 
     void setInputFile(const QString& name) { InputFile = name; }
     void setOutputFile(const QString& name) { OutputFile = name; }
@@ -49,7 +53,8 @@ public:
     qint64 Compress();
     // Reads the container InputFile and writes the data to OutputFile;
     // returns the number of bytes written. Throws ELzrw1Exception on any
-    // damaged or truncated container.
+    // damaged or truncated container, or one declaring more than
+    // MaxOriginalSize bytes.
     qint64 Decompress();
 
     // Codes n (0 to BlockSize) bytes of src as one block's data into dst,

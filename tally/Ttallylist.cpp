@@ -6,6 +6,7 @@
 #include "tally/TStringGrid.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -181,6 +182,7 @@ void Ttallylist::loadFile() {
         const QString text = work.filePath(QStringLiteral("temp.txt"));
         doit.InputFile = m_tallyPath;
         doit.OutputFile = text;
+        doit.MaxOriginalSize = MaxTallyText;
         doit.Decompress();
         TStringGrid loaded;
         loaded.LoadFromFile(text);
@@ -192,8 +194,10 @@ void Ttallylist::loadFile() {
             for (int col = 0; col < Columns; ++col)
                 stringgrid_scores->setCell(col, row, loaded.cell(col, row));
     } catch (const ELzrw1Exception& e) {
+        m_unreadable = true;
         m_prompter.message(e.text());
     } catch (const EGridException& e) {
+        m_unreadable = true;
         m_prompter.message(
             QString("The tally file %1 could not be read: %2.").arg(m_tallyPath, e.text()));
     }
@@ -365,11 +369,14 @@ bool Ttallylist::save() {
     if (m_tallyPath.isEmpty())
         return false;
     const QTemporaryDir work;
-    if (!work.isValid())
+    if (!work.isValid() || !keepUnreadableFile())
         return false;
     try {
         const QString text = work.filePath(QStringLiteral("temp.txt"));
         stringgrid_scores->SaveToFile(text);
+        // A table the next start would refuse is not written over a good one.
+        if (QFileInfo(text).size() > MaxTallyText)
+            return false;
         // The container is written beside the tally file and renamed over it
         // only when complete, so a failed save keeps the previous tally.
         doit.InputFile = text;
@@ -382,6 +389,28 @@ bool Ttallylist::save() {
     }
     m_unsaved = false;
     return true;
+}
+
+// A tally file that could not be read may be only slightly damaged, or
+// written by a later version: it holds the player's history, so it is
+// copied aside before the first save replaces it. False when no copy could
+// be made; the file then stays and nothing is written over it.
+bool Ttallylist::keepUnreadableFile() {
+    if (!m_unreadable)
+        return true;
+    if (!QFile::exists(m_tallyPath)) {
+        m_unreadable = false;
+        return true;
+    }
+    const QString kept = m_tallyPath + QStringLiteral(".damaged");
+    for (int n = 1; n <= 9; ++n) {
+        const QString name = n == 1 ? kept : kept + QString::number(n);
+        if (!QFile::exists(name) && QFile::copy(m_tallyPath, name)) {
+            m_unreadable = false;
+            return true;
+        }
+    }
+    return false;
 }
 
 int Ttallylist::followedIndex(const QString& name) const {

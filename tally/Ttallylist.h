@@ -27,6 +27,11 @@ class TStringGrid;
 class Ttallylist : public QWidget {
     Q_OBJECT
 public:
+    // The largest grid text a tally file may hold. A real tally stays far
+    // below it (a followed player takes about a hundred bytes); a file that
+    // declares more is refused before it is unpacked.
+    static constexpr qint64 MaxTallyText = qint64(2) << 20;
+
     // Reads the tally file; an error while reading it is shown through the
     // prompter and the tally goes on empty.
     Ttallylist(Prompter& prompter, const QString& tallyPath, QWidget* parent = nullptr);
@@ -64,7 +69,9 @@ public:
 
     // Writes the tally file; does nothing when nothing changed since the last
     // save. Returns false when the file could not be written, which leaves
-    // the previous tally file as it was.
+    // the previous tally file as it was. A tally file that could not be read
+    // at start is first kept beside it (its name + ".damaged"), so that
+    // saving never destroys what it held.
     bool save();
 
     TStringGrid& grid() const { return *stringgrid_scores; }
@@ -72,6 +79,7 @@ public:
 private:
     void buildWindow();
     void loadFile();
+    bool keepUnreadableFile();
     int followedIndex(const QString& name) const;
     void showPlayer(int index);
     void showNobody();
@@ -84,6 +92,8 @@ private:
     QString m_tallyPath;
     Tlzrw1 doit;
     bool m_unsaved = true;
+    // The tally file on disk could not be read and is still in place.
+    bool m_unreadable = false;
     int m_ownSeat = 0;
     QStringList m_seatNames;
 
