@@ -122,6 +122,9 @@ void ChatDisplay::addlinetochat(const QString& line, quint32 colour) {
     const int style = source + firstSpeakerStyle;
 
     QString rest = line.mid(plus + 1);
+    const bool cut = rest.size() > maxLineLength;
+    if (cut)
+        rest.truncate(maxLineLength);
     const qsizetype colon = rest.indexOf(QLatin1Char(':'));
     const QString leadIn = colon < 0 ? QString() : rest.left(colon + 1);
     rest.remove(0, leadIn.size());
@@ -134,6 +137,7 @@ void ChatDisplay::addlinetochat(const QString& line, quint32 colour) {
     m_view->setStyle(style, speaker);
 
     m_view->addText(leadIn + QLatin1Char(' '), style, true);
+    m_lineRuns = 1;
     for (qsizetype mark = rest.indexOf(smileyMark); mark >= 0; mark = rest.indexOf(smileyMark)) {
         const QString piece = rest.left(mark);
         const QString code = rest.mid(mark + smileyMark.size(), smileyCodeLength);
@@ -145,9 +149,12 @@ void ChatDisplay::addlinetochat(const QString& line, quint32 colour) {
             value - SocialArt::firstSmileyTag >= SocialArt::smileyCount)
             value = SocialArt::firstSmileyTag;
         m_view->addPicture(value - SocialArt::firstSmileyTag);
+        ++m_lineRuns;
     }
     if (!rest.isEmpty())
         addWords(rest, style);
+    if (cut)
+        m_view->addText(QString(ellipsis), style, false);
 
     m_view->format();
     if (!m_scrollOff)
@@ -156,22 +163,39 @@ void ChatDisplay::addlinetochat(const QString& line, quint32 colour) {
 
 // Cuts the piece into words, each with its trailing blank (a blank alone is a
 // word too), and shows each as a run; a word holding a web address is a link.
+// Once the line has maxWordRuns runs, consecutive plain words go into one
+// run: they show the same, but lay out and take room as one.
 void ChatDisplay::addWords(QString piece, int style) {
     piece += QLatin1Char(' ');
-    while (!piece.isEmpty()) {
-        const qsizetype blank = piece.indexOf(QLatin1Char(' '));
-        const QString word = piece.left(blank + 1);
-        piece.remove(0, blank + 1);
+    QString merged;
+    auto flush = [&] {
+        if (merged.isEmpty())
+            return;
+        m_view->addText(merged, style, false);
+        ++m_lineRuns;
+        merged.clear();
+    };
+    qsizetype from = 0;
+    while (from < piece.size()) {
+        const qsizetype blank = piece.indexOf(QLatin1Char(' '), from);
+        const QString word = piece.mid(from, blank + 1 - from);
+        from = blank + 1;
         if (isLink(word)) {
+            flush();
             ++m_linkCounter;
             if (m_linkCounter > linkEntries - 1)
                 m_linkCounter = 1;
             m_links[m_linkCounter] = word;
             m_view->addText(word, ChatView::linkStyle, false);
+            ++m_lineRuns;
+        } else if (m_lineRuns + 1 >= maxWordRuns) {
+            merged += word;
         } else {
             m_view->addText(word, style, false);
+            ++m_lineRuns;
         }
     }
+    flush();
 }
 
 // The address comes from the link as the view shows it, so every link opens

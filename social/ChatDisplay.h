@@ -21,12 +21,21 @@ class QMenu;
 // colour at the next layout. The body's part up to its first ":" is the
 // lead-in (the speaker's name); the rest may hold smiley codes (":)#" and two
 // digits) and web addresses, which become links.
+//
+// A line from a peer is bounded before it is shown: its text after the
+// source is cut at maxLineLength characters, ending in an ellipsis, and
+// after maxWordRuns runs the words of a piece are shown as one run (links
+// still as runs of their own), so a line of thousands of words costs what a
+// long ordinary line costs.
 class ChatDisplay : public QFrame {
     Q_OBJECT
 public:
     static constexpr int linkEntries = 101;
     static constexpr int firstSpeakerStyle = 5;
     static constexpr int maxSource = 9;
+    static constexpr int maxLineLength = 1000;
+    static constexpr int maxWordRuns = 200;
+    static constexpr QChar ellipsis = QChar(0x2026);
 
     explicit ChatDisplay(ClientServices& services, QWidget* parent = nullptr);
 
@@ -89,6 +98,7 @@ private:
     QWidget* m_input = nullptr;
     std::function<bool(const QUrl&)> m_opener;
     QStringList m_links;
+    int m_lineRuns = 0; // runs of the line being appended
     int m_linkCounter = -1;
     bool m_scrollOff = false;
 };

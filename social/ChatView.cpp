@@ -55,8 +55,49 @@ void ChatView::setStyle(int n, const ChatStyle& style) {
         m_styles[n] = style;
 }
 
+void ChatView::setMaxLines(int lines) {
+    m_maxLines = std::max(10, lines);
+    if (int(m_lines.size()) > m_maxLines)
+        dropOldest(int(m_lines.size()) - m_maxLines);
+}
+
+// Drops the first lines. The lines laid out before keep their layout and
+// move up by the height that went; link numbers, the selection and the
+// scroll position follow them.
+void ChatView::dropOldest(int count) {
+    count = std::min(count, int(m_lines.size()));
+    if (count <= 0)
+        return;
+    const size_t n = size_t(count);
+    const bool laidOut = n < m_dirtyFrom && n < m_lines.size();
+    const int height = laidOut ? m_lines[n].top - m_lines.front().top : 0;
+    const int links = n < m_lines.size() ? m_lines[n].linksBefore : linkCount();
+    m_lines.erase(m_lines.begin(), m_lines.begin() + count);
+    m_dirtyFrom = m_dirtyFrom > n ? m_dirtyFrom - n : 0;
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        Line& line = m_lines[i];
+        line.linksBefore -= links;
+        if (i < m_dirtyFrom)
+            line.top = i == 0 ? topMargin : m_lines[i - 1].top + m_lines[i - 1].height;
+    }
+    auto shift = [count](Position& pos) {
+        pos = pos.line >= count ? Position{pos.line - count, pos.offset} : Position{};
+    };
+    shift(m_anchor);
+    shift(m_cursor);
+    m_pressLink = m_pressLink >= links ? m_pressLink - links : -1;
+    if (m_keep && m_keep->first >= 0)
+        m_keep->first = std::max(0, m_keep->first - count);
+    QScrollBar* bar = verticalScrollBar();
+    const int value = bar->value();
+    updateScrollBar();
+    bar->setValue(std::max(0, value - height));
+}
+
 ChatView::Line& ChatView::lineForAppend(bool newLine) {
     if (newLine || m_lines.empty()) {
+        if (int(m_lines.size()) >= m_maxLines)
+            dropOldest(std::max(1, m_maxLines / 10));
         Line line;
         if (!m_lines.empty())
             line.linksBefore = m_lines.back().linksBefore + m_lines.back().links;

@@ -22,6 +22,12 @@
 // changes take effect at the next format(): lines whose fonts changed are laid
 // out again then, colours simply repaint. A change of width lays out every
 // line again, lazily, at the next paint or query.
+//
+// The view keeps a bounded history: when a new line would make more than
+// maxLines(), the oldest tenth of them goes, so that a long game or a flood
+// of lines costs the same to append to as a short chat. Link numbers always
+// count the links now in the view, so a click still reports the number that
+// linkText() resolves after old lines were dropped.
 class ChatView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -30,6 +36,7 @@ public:
     static constexpr int sideMargin = 5;
     // $00AECAD2 in $00BBGGRR form.
     static constexpr QRgb background = 0xFFD2CAAE;
+    static constexpr int defaultMaxLines = 2000;
 
     // What the view holds, as tests and callers see it.
     struct Item {
@@ -60,6 +67,10 @@ public:
     void format();
     void scrollToEnd();
     void clear();
+    // The most lines the view keeps (at least 10); older ones are dropped
+    // from the top, a tenth at a time.
+    int maxLines() const { return m_maxLines; }
+    void setMaxLines(int lines);
 
     void selectAll();
     bool hasSelection() const;
@@ -142,6 +153,7 @@ private:
     };
 
     Line& lineForAppend(bool newLine);
+    void dropOldest(int count);
     void takeStyles();
     void ensureLayout();
     void layoutLine(Line& line);
@@ -164,6 +176,7 @@ private:
     std::vector<bool> m_imageLoaded;
 
     std::vector<Line> m_lines;
+    int m_maxLines = defaultMaxLines;
     int m_layoutWidth = 0;
     size_t m_dirtyFrom = 0;    // lines from here on need a layout
     quint16 m_dirtyStyles = 0; // lines using these styles need a layout

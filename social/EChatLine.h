@@ -10,8 +10,11 @@ class EChatLine : public std::runtime_error {
 public:
     explicit EChatLine(const QString& text) : std::runtime_error(text.toStdString()) {}
 
+    // Quotes at most the first 100 characters of the field.
     static EChatLine notANumber(const QString& field) {
-        return EChatLine("'" + field + "' is not a valid integer value");
+        constexpr qsizetype quoted = 100;
+        const QString shown = field.size() > quoted ? field.left(quoted) + QChar(0x2026) : field;
+        return EChatLine("'" + shown + "' is not a valid integer value");
     }
     static EChatLine noSuchSource(int source) {
         return EChatLine("Chat line source " + QString::number(source) + " is out of range");
