@@ -2,32 +2,43 @@
 
 #include <algorithm>
 
-bool ReceiveQueue::feed(int seat, const QByteArray& bytes) {
+bool ReceiveQueue::feed(int seat, const QByteArray& bytes, const Admit& admit) {
     StreamCutter& cutter = m_cutters.at(seat);
+    std::deque<QByteArray>& queue = m_queues.at(seat);
     for (QByteArray& message : cutter.feed(bytes)) {
-        if (m_waiting[seat] >= maxWaiting)
+        if (admit && !admit(message))
+            continue;
+        if (int(queue.size()) >= maxWaiting)
             return false;
-        m_entries.push_back({seat, std::move(message)});
-        ++m_waiting[seat];
+        queue.push_back(std::move(message));
+        ++m_size;
     }
     return cutter.pendingSize() <= maxPending;
 }
 
 bool ReceiveQueue::hasWaiting(int seat, const QByteArray& prefix) const {
-    return std::any_of(m_entries.begin(), m_entries.end(), [&](const Entry& entry) {
-        return entry.seat == seat && entry.text.startsWith(prefix);
-    });
+    const std::deque<QByteArray>& queue = m_queues.at(seat);
+    return std::any_of(queue.begin(), queue.end(),
+                       [&](const QByteArray& text) { return text.startsWith(prefix); });
 }
 
 ReceiveQueue::Entry ReceiveQueue::take() {
-    Entry entry = std::move(m_entries.front());
-    m_entries.pop_front();
-    --m_waiting[entry.seat];
-    return entry;
+    for (int i = 0; i < seats; ++i) {
+        const int seat = (m_next + i) % seats;
+        std::deque<QByteArray>& queue = m_queues[seat];
+        if (queue.empty())
+            continue;
+        Entry entry{seat, std::move(queue.front())};
+        queue.pop_front();
+        --m_size;
+        m_next = (seat + 1) % seats;
+        return entry;
+    }
+    return {};
 }
 
 void ReceiveQueue::dropSeat(int seat) {
-    std::erase_if(m_entries, [seat](const Entry& entry) { return entry.seat == seat; });
-    m_waiting.at(seat) = 0;
+    m_size -= int(m_queues.at(seat).size());
+    m_queues[seat].clear();
     m_cutters.at(seat).clear();
 }

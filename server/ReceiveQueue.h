@@ -6,10 +6,13 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 
-// The server's receive queue: the messages of all connections in arrival
-// order, each remembering the seat of the connection it came from. Every
-// connection has its own cutter for the bytes after its last 0xFF.
+// The server's receive queue: the messages of every connection, each
+// connection's in the order they arrived. take() serves the connections in
+// turn, one message from each that has some, so that a connection with a
+// long queue delays only itself; every connection has its own cutter for the
+// bytes after its last 0xFF.
 //
 // Limits, so that one peer cannot grow the server without bound: more than
 // maxPending bytes without a terminator, or more than maxWaiting messages
@@ -24,22 +27,28 @@ public:
         int seat = 0;
         QByteArray text;
     };
+    // Decides at arrival whether a message is queued (true) or dropped.
+    using Admit = std::function<bool(const QByteArray& message)>;
 
-    // Cuts the bytes of the seat's connection into messages and queues them;
-    // false when the connection went over a limit.
-    bool feed(int seat, const QByteArray& bytes);
-    bool isEmpty() const { return m_entries.empty(); }
-    int size() const { return int(m_entries.size()); }
-    int waiting(int seat) const { return m_waiting.at(seat); }
+    // Cuts the bytes of the seat's connection into messages and queues those
+    // that admit lets through (all without one); false when the connection
+    // went over a limit.
+    bool feed(int seat, const QByteArray& bytes, const Admit& admit = {});
+    bool isEmpty() const { return m_size == 0; }
+    int size() const { return m_size; }
+    int waiting(int seat) const { return int(m_queues.at(seat).size()); }
     // True when a message of the seat starting with prefix waits.
     bool hasWaiting(int seat, const QByteArray& prefix) const;
+    // The oldest message of the next connection in turn that has one. Only
+    // when the queue is not empty.
     Entry take();
     // Forgets everything of a closed connection: its waiting messages and
     // its unfinished bytes.
     void dropSeat(int seat);
 
 private:
-    std::deque<Entry> m_entries;
+    std::array<std::deque<QByteArray>, seats> m_queues;
     std::array<StreamCutter, seats> m_cutters;
-    std::array<int, seats> m_waiting{};
+    int m_size = 0;
+    int m_next = 0; // the connection whose turn comes first at the next take
 };

@@ -16,6 +16,24 @@ QByteArray SeatTable::displayName(int seat) const {
     return entry.name.isEmpty() ? entry.fallback : entry.name;
 }
 
+QByteArray SeatTable::uniqueName(int seat, const QByteArray& wanted) const {
+    if (wanted.isEmpty())
+        return wanted;
+    auto taken = [&](const QByteArray& name) {
+        for (int other = 1; other <= lastSeat; ++other) {
+            const Seat& entry = m_seats[other];
+            if (entry.fallback == name || (other != seat && entry.inUse && entry.name == name))
+                return true;
+        }
+        return false;
+    };
+    QByteArray name = wanted;
+    // Nine seats and three computer names: at most twelve tries.
+    for (int n = 2; taken(name); ++n)
+        name = wanted + " (" + QByteArray::number(n) + ')';
+    return name;
+}
+
 int SeatTable::takeSeat() {
     for (int seat = 1; seat <= m_count; ++seat)
         if (!m_seats[seat].inUse)
@@ -28,6 +46,7 @@ int SeatTable::takeSeat() {
 void SeatTable::occupy(int seat, std::unique_ptr<Peer> peer, TSock* sock) {
     Seat& entry = m_seats.at(seat);
     entry.inUse = true;
+    entry.loggedIn = false;
     entry.name.clear();
     entry.watching = false;
     entry.peer = std::move(peer);
@@ -37,6 +56,7 @@ void SeatTable::occupy(int seat, std::unique_ptr<Peer> peer, TSock* sock) {
 std::unique_ptr<Peer> SeatTable::release(int seat) {
     Seat& entry = m_seats.at(seat);
     entry.inUse = false;
+    entry.loggedIn = false;
     entry.name.clear();
     entry.watching = false;
     entry.sock = nullptr;

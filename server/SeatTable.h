@@ -12,6 +12,7 @@ class TSock;
 struct Seat {
     QByteArray name;       // the login name; empty until login and once freed
     bool inUse = false;    // from accepting the connection until its close
+    bool loggedIn = false; // its one login has been handled
     bool watching = false; // the computer plays the seat for its player
     QByteArray fallback;   // names a seat without login name: "Klot" for seat 2
     std::unique_ptr<Peer> peer;
@@ -38,6 +39,12 @@ public:
     int seatCount() const { return m_count; }
     // The seat's login name, or its fallback name when it has none.
     QByteArray displayName(int seat) const;
+    // The name a login asking for wanted gets: wanted itself, or, when
+    // another seat in use has it or it is a computer player's name, the first
+    // of "wanted (2)", "wanted (3)", ... that nobody has. Every client then
+    // tells players apart by name, the winner's own included. An empty name
+    // is left as it is.
+    QByteArray uniqueName(int seat, const QByteArray& wanted) const;
 
     // The seat a new connection gets, or 0 when all nine are in use.
     int takeSeat();

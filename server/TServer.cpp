@@ -9,22 +9,9 @@
 
 namespace {
 
-QList<cmd::PlaceItem> toWire(const std::vector<PlaceItem>& items) {
-    QList<cmd::PlaceItem> out;
-    for (const PlaceItem& item : items)
-        out.append({item.tag, item.x, item.y, item.z});
-    return out;
-}
-
-QList<cmd::EndItem> toWire(const std::vector<EndItem>& items) {
-    QList<cmd::EndItem> out;
-    for (const EndItem& item : items)
-        out.append({item.column, item.position, item.occupant, item.fill});
-    return out;
-}
-
+// A seat whose connection closes in its turn ends it as a keep (lost when
+// the rules refuse the keep).
 const QByteArray keepCode = "p";
-const QByteArray loseCode = "n";
 
 } // namespace
 
@@ -40,6 +27,8 @@ TServer::TServer(BotSpeedSource& botSpeed, DiceSource* dice, RandomSource* rando
       m_dice(dice ? *dice : *m_ownRandom), m_random(random ? *random : *m_ownRandom),
       m_computer(m_random) {
     setObjectName("Server");
+    m_clockStart.start();
+    m_nowMs = [this] { return m_clockStart.elapsed(); };
     m_sock1.setObjectName("Sock1");
     m_sock1.setPortName("7772");
     m_sock1.OnAccept = [this](TSock* sender) { Sock1Accept(sender); };
@@ -155,6 +144,7 @@ int TServer::acceptPeer(std::unique_ptr<Peer> peer) {
 
 void TServer::seatConnection(int seat, std::unique_ptr<Peer> peer, TSock* sock) {
     m_seats.occupy(seat, std::move(peer), sock);
+    m_chatRate[seat].reset(m_nowMs());
     m_seats.sendTo(seat, cmd::sendlogininfo_(seat));
     m_logintimer[seat].start(m_loginTimeoutMs);
 }
@@ -167,11 +157,37 @@ void TServer::Sock1Read(TSock* sender, int) {
 void TServer::feed(int seat, const QByteArray& bytes) {
     if (!m_seats.inUse(seat))
         return;
-    if (!m_queue.feed(seat, bytes)) {
+    bool tell = false;
+    const bool withinLimits = m_queue.feed(
+        seat, bytes, [&](const QByteArray& message) { return admit(seat, message, tell); });
+    if (!withinLimits) {
         closeConnection(seat); // over its limit: as if the peer had closed
         return;
     }
+    if (tell)
+        m_seats.sendTo(seat, cmd::chat_(0, floodNotice, floodNoticeColour));
     scheduleDispatch();
+}
+
+// The chat rate is applied as messages arrive, not as they are handled:
+// dropped lines then take no room in the queue and no dispatcher tick, and
+// the rate is measured by when the sender sent them, not by how long the
+// queue was when they came up. Chat lines, actions and chatter sounds count,
+// whatever seat they name; everything else passes.
+bool TServer::admit(int seat, const QByteArray& message, bool& tell) {
+    const QByteArray command = cmd::split(message).command;
+    if (command != cmd::chat && command != cmd::action && command != cmd::playasound)
+        return true;
+    switch (m_chatRate[seat].take(m_nowMs(), message.size())) {
+    case ChatRate::Verdict::pass:
+        return true;
+    case ChatRate::Verdict::dropAndTell:
+        tell = true;
+        return false;
+    case ChatRate::Verdict::drop:
+        return false;
+    }
+    return false;
 }
 
 void TServer::closeConnection(int seat) {
@@ -224,7 +240,10 @@ void TServer::logintimerTimer(int seat) {
     timer.stop();
     if (!m_seats.inUse(seat))
         return;
-    if (m_queue.hasWaiting(seat, QByteArray(cmd::logininfo) + '+')) {
+    // Only a login for its own seat counts: one naming another seat would
+    // be ignored when its turn came.
+    const QByteArray ownLogin = QByteArray(cmd::logininfo) + '+' + QByteArray::number(seat) + '+';
+    if (m_queue.hasWaiting(seat, ownLogin)) {
         timer.start(m_loginTimeoutMs); // it did log in; the queue is just long
         return;
     }
@@ -253,8 +272,14 @@ void TServer::socktimerTimer() {
     }
     const ReceiveQueue::Entry entry = m_queue.take();
     m_lastDispatch.start();
+    // Until its login is handled a connection may do nothing else; its
+    // messages come up in the order it sent them, so a login sent first has
+    // been handled by the time the next one comes up.
+    const bool allowed =
+        m_seats[entry.seat].loggedIn || cmd::split(entry.text).command == cmd::logininfo;
     try {
-        m_router.dispatch(entry.text, entry.seat);
+        if (allowed)
+            m_router.dispatch(entry.text, entry.seat);
     } catch (const EConvertError&) {
         // A numeric field that does not parse: the message has no effect.
     }
@@ -270,10 +295,14 @@ void TServer::receivedlogininfo(const QByteArray& args, int sender) {
     FieldReader reader(args);
     const int seat = reader.nextInt();
     const QByteArray version = reader.next();
-    const QByteArray name = reader.rest();
-    if (seat != sender || !m_seats.inUse(seat))
+    const QByteArray wanted = reader.rest();
+    // One login per connection: a later one would rename a player in the
+    // middle of a game.
+    if (seat != sender || !m_seats.inUse(seat) || m_seats[seat].loggedIn)
         return;
     m_logintimer[seat].stop();
+    m_seats[seat].loggedIn = true;
+    const QByteArray name = m_seats.uniqueName(seat, wanted);
     m_seats[seat].name = name;
     m_seats.sendAll(cmd::newplayerinfo_(seat, name));
     for (int other = 1; other <= m_seats.seatCount(); ++other)
@@ -352,227 +381,5 @@ void TServer::justwatch(const QByteArray& args, int sender) {
         m_seats.sendAll(cmd::justwatching_(seat, 1));
         if (seat == m_currentSeat)
             startComputer(playStep); // the computer carries on with the turn
-    }
-}
-
-// ---- Turn engine ----
-
-void TServer::startgame(const QByteArray& args, int sender) {
-    if (sender != 1)
-        return;
-    const auto [name, flag] = cmd::readStartgame(args);
-
-    m_gameRunning = true;
-    m_useAllFlag = flag;
-    m_seats.sendAll(cmd::startgame_(name, flag));
-    for (int seat = 1; seat <= SeatTable::playingSeats; ++seat)
-        m_seats[seat].watching = false;
-    // A game started during a pause replaces it, and the old game's
-    // computer step with it.
-    m_timer1.stop();
-    m_timer1Tag = 0;
-    m_computertimer.stop();
-    m_computertimerTag = noStep;
-    m_game.newGame(flag == "1");
-    findplayer();
-}
-
-void TServer::findplayer() {
-    m_game.startTurn();
-    // Seat 2 always takes its turn (the computer plays it when nobody holds
-    // it); seats 1, 3 and 4 only while held.
-    do {
-        m_currentSeat = m_currentSeat % SeatTable::playingSeats + 1;
-    } while (!m_seats.inUse(m_currentSeat) && m_currentSeat != 2);
-    m_rollingAllowed = true;
-    m_turnOpen = true;
-    m_seats.sendAll(cmd::nextplayer_(m_currentSeat));
-    m_computer.resetTurn();
-    if (computerPlayed(m_currentSeat))
-        startComputer(rollStep);
-}
-
-void TServer::rollthedice(const QByteArray& args, int sender) {
-    FieldReader reader(args);
-    const int seat = reader.nextInt();
-    if (seat == sender)
-        requestRoll(seat);
-}
-
-void TServer::requestRoll(int seat) {
-    if (!m_turnOpen || seat != m_currentSeat)
-        return;
-    if (!m_rollingAllowed) {
-        m_seats.sendTo(seat, cmd::cannotroll_(seat));
-        return;
-    }
-    rolldice(seat);
-}
-
-void TServer::rolldice(int seat) {
-    m_rollingAllowed = false;
-    m_game.roll(m_dice);
-    const bool playable = m_game.playable(seat);
-    m_seats.sendAll(cmd::rolldice_(seat, playable, m_game.dice().values()));
-    if (!playable)
-        endTurnFor(seat, loseCode);
-    else if (computerPlayed(seat))
-        startComputer(playStep);
-}
-
-void TServer::placechip(const QByteArray& args, int sender) {
-    FieldReader reader(args);
-    const int seat = reader.nextInt();
-    const int column = reader.nextInt();
-    const int firstDie = reader.nextInt();
-    const int secondDie = reader.nextInt();
-    if (seat == sender)
-        requestPlace(seat, column, firstDie, secondDie);
-}
-
-void TServer::requestPlace(int seat, int column, int firstDie, int secondDie) {
-    if (!m_turnOpen || seat != m_currentSeat)
-        return;
-    switch (m_game.checkPlacement(seat, column, firstDie, secondDie)) {
-    case Game::PlaceRefusal::None:
-        break;
-    case Game::PlaceRefusal::DieUnavailable:
-        refusePlacement(seat, keepCode);
-        return;
-    case Game::PlaceRefusal::BadRequest:
-    case Game::PlaceRefusal::NotPlayable:
-        refusePlacement(seat, loseCode);
-        return;
-    }
-    const std::vector<PlaceItem> items = m_game.place(seat, column, firstDie, secondDie);
-    m_rollingAllowed = true;
-    m_seats.sendAll(cmd::placechipResult_(seat, toWire(items)));
-    if (computerPlayed(seat))
-        startComputer(playStep);
-}
-
-void TServer::refusePlacement(int seat, const QByteArray& computerCode) {
-    m_seats.sendTo(seat, cmd::invalid_(seat));
-    // A computer turn must not stall on a request the rules refuse.
-    if (computerPlayed(seat))
-        endTurnFor(seat, computerCode);
-}
-
-void TServer::endturn(const QByteArray& args, int sender) {
-    FieldReader reader(args);
-    const int seat = reader.nextInt();
-    const QByteArray code = reader.next();
-    if (seat == sender)
-        requestEnd(seat, code);
-}
-
-void TServer::requestEnd(int seat, const QByteArray& code) {
-    if (m_turnOpen && seat == m_currentSeat)
-        endTurnFor(seat, code);
-}
-
-void TServer::endTurnFor(int seat, const QByteArray& code) {
-    std::vector<EndItem> items;
-    if (code == keepCode) {
-        // For a seat whose player is gone a refused keep loses the turn, so
-        // that the game goes on.
-        switch (m_game.checkKeep()) {
-        case Game::KeepRefusal::MarkersLeft:
-            if (!m_seats.inUse(seat))
-                return endTurnFor(seat, loseCode);
-            m_seats.sendTo(seat, cmd::useall_(seat));
-            return;
-        case Game::KeepRefusal::MustMove:
-            if (!m_seats.inUse(seat))
-                return endTurnFor(seat, loseCode);
-            if (const auto cell = m_game.mustMoveCell())
-                m_seats.sendTo(seat, cmd::mustmove_(seat, cell->column, cell->position));
-            return;
-        case Game::KeepRefusal::None:
-            break;
-        }
-        items = m_game.keep(seat);
-    } else {
-        items = m_game.lose();
-    }
-    m_turnOpen = false;
-    m_seats.sendAll(cmd::endturnResult_(seat, code, toWire(items)));
-    if (!checkforwin(seat))
-        startPause(code == keepCode ? 2 : 5);
-}
-
-bool TServer::checkforwin(int seat) {
-    const int completed = m_game.completedColumns(seat);
-    m_seats.sendAll(cmd::postscores_(seat, completed));
-    if (completed < Game::winningColumns)
-        return false;
-    m_seats.sendAll(cmd::winner_(m_seats.displayName(seat)));
-    m_gameRunning = false;
-    m_computertimer.stop();
-    return true;
-}
-
-void TServer::startPause(int ticks) {
-    m_timer1.stop();
-    m_timer1Tag = 1;
-    m_pauseTicks = ticks;
-    m_timer1.start(m_pauseTickMs);
-}
-
-void TServer::timer1Timer() {
-    if (!m_timer1.isActive())
-        return;
-    if (--m_pauseTicks >= 1)
-        return;
-    m_timer1.stop();
-    if (m_timer1Tag == 1) {
-        m_timer1Tag = 0;
-        findplayer();
-    }
-}
-
-// ---- Computer player ----
-
-void TServer::startComputer(ComputerStep step) {
-    m_computertimer.stop();
-    m_computertimer.setInterval(qMax(0, m_botSpeed.botSpeedMs()));
-    m_computertimerTag = step;
-    m_computertimer.start();
-}
-
-void TServer::computertimerTimer() {
-    if (!m_computertimer.isActive())
-        return;
-    m_computertimer.stop();
-    if (m_computertimerTag == rollStep)
-        computerroll(m_currentSeat);
-    else if (m_computertimerTag == playStep)
-        computerplay(m_currentSeat);
-}
-
-void TServer::computerroll(int seat) {
-    if (!computerPlayed(seat))
-        return;
-    if (m_rollingAllowed)
-        requestRoll(seat);
-    else
-        startComputer(playStep);
-}
-
-void TServer::computerplay(int seat) {
-    // A player who stopped watching carries on by hand.
-    if (!computerPlayed(seat) || !m_turnOpen)
-        return;
-    const BotMove move = m_computer.computerplay(m_game, seat);
-    switch (move.kind) {
-    case BotMove::Kind::RollStep:
-        startComputer(rollStep);
-        break;
-    case BotMove::Kind::Place:
-        requestPlace(seat, move.column, move.dieA, move.dieB);
-        break;
-    case BotMove::Kind::Keep:
-        requestEnd(seat, keepCode);
-        break;
     }
 }

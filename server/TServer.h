@@ -4,6 +4,7 @@
 #include "game/Game.h"
 #include "net/TSock.h"
 #include "protocol/Router.h"
+#include "server/ChatRate.h"
 #include "server/ReceiveQueue.h"
 #include "server/SeatTable.h"
 
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class BotSpeedSource;
@@ -29,14 +31,17 @@ class SystemRandom;
 // free seat 1 to 9 and is asked to log in (a tenth gets "CMD_full+" and is
 // dropped). A connection may act only for its own seat: every queued
 // message remembers the seat of the connection it came from, and a request
-// naming another seat is ignored. The host (seat 1) alone may start a game,
-// remove a player and set other seats to "Just Watch". A connection that
-// does not log in within the login timeout, or floods the server, is closed.
+// naming another seat is ignored. A connection logs in once; until then
+// everything else it sends is ignored, and its name is made unique at the
+// table. The host (seat 1) alone may start a game, remove a player and set
+// other seats to "Just Watch". A connection that does not log in within the
+// login timeout, or floods the server, is closed.
 //
-// Dispatch. Socket reads only cut bytes into messages and queue them;
-// socktimer handles one message per 10 ms, in arrival order over all
-// connections. It runs only while messages wait: a message reaching an idle
-// server is handled on the next pass of the event loop.
+// Dispatch. Socket reads only cut bytes into messages and queue them, less
+// the chat beyond its rate (ChatRate); socktimer handles one message per
+// 10 ms, taking the connections in turn, each connection's messages in the
+// order they came. It runs only while messages wait: a message reaching an
+// idle server is handled on the next pass of the event loop.
 //
 // Turns. startgame clears the board and starts the first turn; findplayer
 // picks the next seat (seat 2 always plays, by the computer when nobody
@@ -107,6 +112,14 @@ public:
     // Intervals, shortened by tests.
     void setPauseTickMs(int ms) { m_pauseTickMs = ms; }
     void setLoginTimeoutMs(int ms) { m_loginTimeoutMs = ms; }
+    // The milliseconds the chat rate is measured in; tests set their own.
+    void setClock(std::function<qint64()> nowMs) { m_nowMs = std::move(nowMs); }
+
+    // What the sender of chat beyond its rate is told, as a system line:
+    // seat 0, shown by the client in the blue of its own notices.
+    static constexpr char floodNotice[] =
+        "You are sending messages too fast. Some of them were not sent.";
+    static constexpr char floodNoticeColour[] = "clBlue";
 
     // State, for the host window's tests and the fuzz harness.
     const QTimer& socktimer() const { return m_socktimer; }
@@ -137,6 +150,7 @@ private:
     void refuse(TSock* sock);
     void closeConnection(int seat);
     void scheduleDispatch();
+    bool admit(int seat, const QByteArray& message, bool& tell);
     QByteArray gamestats(int seat) const;
 
     // The turn engine; requests are checked against the connection's seat
@@ -173,6 +187,9 @@ private:
     QTimer m_timer1;
     QTimer m_computertimer;
     std::array<QTimer, SeatTable::lastSeat + 1> m_logintimer;
+    std::array<ChatRate, SeatTable::lastSeat + 1> m_chatRate;
+    QElapsedTimer m_clockStart;
+    std::function<qint64()> m_nowMs;
     int m_timer1Tag = 0;
     int m_computertimerTag = noStep;
     int m_pauseTicks = 0;

@@ -170,12 +170,14 @@ TEST(MendedFaults, AFloodOfMessagesClosesTheConnectionAndEndsItsTurn) {
     h.send(1, cmd::endturn_(1, "p"));
     h.endPause();
     h.clearLogs();
+    // Requests the chat rate does not thin out (chat beyond it is dropped
+    // at arrival and never fills the queue).
     QByteArray burst;
     for (int i = 0; i < ReceiveQueue::maxWaiting; ++i)
-        burst += cmd::frame("CMD_chat+2+spam|clBlack");
+        burst += cmd::frame("CMD_justwatch+2+2");
     h.server.feed(2, burst);
     EXPECT_TRUE(h.server.seats().inUse(2));
-    h.server.feed(2, cmd::frame("CMD_chat+2+one more|clBlack"));
+    h.server.feed(2, cmd::frame("CMD_justwatch+2+2"));
     EXPECT_FALSE(h.server.seats().inUse(2));
     EXPECT_EQ(h.server.waitingMessages(), 0);
     EXPECT_FALSE(h.server.socktimer().isActive());
@@ -190,6 +192,10 @@ TEST(MendedFaults, AFloodOfMessagesClosesTheConnectionAndEndsItsTurn) {
 TEST(MendedFaults, AConnectionThatStopsReadingIsClosedOnceItsBacklogIsTooLong) {
     FixedBotSpeed speed;
     TServer server(speed);
+    // Every line a minute after the last: the chat rate lets all of them
+    // through, and the backlog limit alone has to hold.
+    qint64 fakeMs = 0;
+    server.setClock([&] { return fakeMs += 60000; });
     server.Sock1().setPortName("0");
     server.Sock1().setListen(true);
     const int port = server.Sock1().localPort();
@@ -240,11 +246,14 @@ TEST(MendedFaults, QueuedMessagesLeaveWithTheirConnection) {
     h.server.feed(3, cmd::frame("CMD_chat+3+left behind|clBlack") + "CMD_chat+3+half");
     h.server.connectionClosed(3);
     EXPECT_EQ(h.connect(), 3);
-    // Were the old connection's unfinished bytes kept, "half|x" would be relayed.
+    // Were the old connection's unfinished bytes kept, the login would be
+    // read as the end of "CMD_chat+3+half" and "|x" as a chat of its own.
+    h.server.feed(3, cmd::frame(cmd::logininfo_(3, cmd::version, "D")));
+    h.dispatch();
     h.server.feed(3, cmd::frame("|x") + cmd::frame("CMD_chat+3+fresh|clBlack"));
     h.dispatch();
-    EXPECT_EQ(h.take(1),
-              QByteArrayList({"CMD_playerdisconnected+3+C", "CMD_chat+3+ chats: fresh|clBlack"}));
+    EXPECT_EQ(h.take(1), QByteArrayList({"CMD_playerdisconnected+3+C", "CMD_newplayerinfo+3+D",
+                                         "CMD_chat+3+D chats: fresh|clBlack"}));
 }
 
 TEST(MendedFaults, AConnectionThatNeverLogsInIsClosed) {

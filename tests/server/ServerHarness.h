@@ -52,6 +52,12 @@ struct Harness {
     ScriptedRandom draws;
     TServer server{speed, dice, draws};
     std::array<std::shared_ptr<PeerLog>, 11> logs;
+    // The chat rate's clock: it stands still unless a test moves it.
+    qint64 nowMs = 0;
+
+    Harness() {
+        server.setClock([this] { return nowMs; });
+    }
 
     // Accepts a connection; its seat, or 0 when refused. Refused logs go to logs[10].
     int connect() {

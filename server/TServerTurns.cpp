@@ -1,0 +1,250 @@
+// The turn engine and the computer player of TServer; connections, login
+// and relaying are in TServer.cpp.
+#include "server/TServer.h"
+
+#include "protocol/Commands.h"
+#include "protocol/FieldReader.h"
+#include "server/BotSpeedSource.h"
+
+namespace {
+
+QList<cmd::PlaceItem> toWire(const std::vector<PlaceItem>& items) {
+    QList<cmd::PlaceItem> out;
+    for (const PlaceItem& item : items)
+        out.append({item.tag, item.x, item.y, item.z});
+    return out;
+}
+
+QList<cmd::EndItem> toWire(const std::vector<EndItem>& items) {
+    QList<cmd::EndItem> out;
+    for (const EndItem& item : items)
+        out.append({item.column, item.position, item.occupant, item.fill});
+    return out;
+}
+
+const QByteArray keepCode = "p";
+const QByteArray loseCode = "n";
+
+} // namespace
+
+// ---- Turn engine ----
+
+void TServer::startgame(const QByteArray& args, int sender) {
+    if (sender != 1)
+        return;
+    const auto [name, flag] = cmd::readStartgame(args);
+
+    m_gameRunning = true;
+    m_useAllFlag = flag;
+    m_seats.sendAll(cmd::startgame_(name, flag));
+    for (int seat = 1; seat <= SeatTable::playingSeats; ++seat)
+        m_seats[seat].watching = false;
+    // A game started during a pause replaces it, and the old game's
+    // computer step with it.
+    m_timer1.stop();
+    m_timer1Tag = 0;
+    m_computertimer.stop();
+    m_computertimerTag = noStep;
+    m_game.newGame(flag == "1");
+    findplayer();
+}
+
+void TServer::findplayer() {
+    m_game.startTurn();
+    // Seat 2 always takes its turn (the computer plays it when nobody holds
+    // it); seats 1, 3 and 4 only while held.
+    do {
+        m_currentSeat = m_currentSeat % SeatTable::playingSeats + 1;
+    } while (!m_seats.inUse(m_currentSeat) && m_currentSeat != 2);
+    m_rollingAllowed = true;
+    m_turnOpen = true;
+    m_seats.sendAll(cmd::nextplayer_(m_currentSeat));
+    m_computer.resetTurn();
+    if (computerPlayed(m_currentSeat))
+        startComputer(rollStep);
+}
+
+void TServer::rollthedice(const QByteArray& args, int sender) {
+    FieldReader reader(args);
+    const int seat = reader.nextInt();
+    if (seat == sender)
+        requestRoll(seat);
+}
+
+void TServer::requestRoll(int seat) {
+    if (!m_turnOpen || seat != m_currentSeat)
+        return;
+    if (!m_rollingAllowed) {
+        m_seats.sendTo(seat, cmd::cannotroll_(seat));
+        return;
+    }
+    rolldice(seat);
+}
+
+void TServer::rolldice(int seat) {
+    m_rollingAllowed = false;
+    m_game.roll(m_dice);
+    const bool playable = m_game.playable(seat);
+    m_seats.sendAll(cmd::rolldice_(seat, playable, m_game.dice().values()));
+    if (!playable)
+        endTurnFor(seat, loseCode);
+    else if (computerPlayed(seat))
+        startComputer(playStep);
+}
+
+void TServer::placechip(const QByteArray& args, int sender) {
+    FieldReader reader(args);
+    const int seat = reader.nextInt();
+    const int column = reader.nextInt();
+    const int firstDie = reader.nextInt();
+    const int secondDie = reader.nextInt();
+    if (seat == sender)
+        requestPlace(seat, column, firstDie, secondDie);
+}
+
+void TServer::requestPlace(int seat, int column, int firstDie, int secondDie) {
+    if (!m_turnOpen || seat != m_currentSeat)
+        return;
+    switch (m_game.checkPlacement(seat, column, firstDie, secondDie)) {
+    case Game::PlaceRefusal::None:
+        break;
+    case Game::PlaceRefusal::DieUnavailable:
+        refusePlacement(seat, keepCode);
+        return;
+    case Game::PlaceRefusal::BadRequest:
+    case Game::PlaceRefusal::NotPlayable:
+        refusePlacement(seat, loseCode);
+        return;
+    }
+    const std::vector<PlaceItem> items = m_game.place(seat, column, firstDie, secondDie);
+    m_rollingAllowed = true;
+    m_seats.sendAll(cmd::placechipResult_(seat, toWire(items)));
+    if (computerPlayed(seat))
+        startComputer(playStep);
+}
+
+void TServer::refusePlacement(int seat, const QByteArray& computerCode) {
+    m_seats.sendTo(seat, cmd::invalid_(seat));
+    // A computer turn must not stall on a request the rules refuse.
+    if (computerPlayed(seat))
+        endTurnFor(seat, computerCode);
+}
+
+void TServer::endturn(const QByteArray& args, int sender) {
+    FieldReader reader(args);
+    const int seat = reader.nextInt();
+    const QByteArray code = reader.next();
+    if (seat == sender)
+        requestEnd(seat, code);
+}
+
+void TServer::requestEnd(int seat, const QByteArray& code) {
+    if (m_turnOpen && seat == m_currentSeat)
+        endTurnFor(seat, code);
+}
+
+void TServer::endTurnFor(int seat, const QByteArray& code) {
+    std::vector<EndItem> items;
+    if (code == keepCode) {
+        // For a seat whose player is gone a refused keep loses the turn, so
+        // that the game goes on.
+        switch (m_game.checkKeep()) {
+        case Game::KeepRefusal::MarkersLeft:
+            if (!m_seats.inUse(seat))
+                return endTurnFor(seat, loseCode);
+            m_seats.sendTo(seat, cmd::useall_(seat));
+            return;
+        case Game::KeepRefusal::MustMove:
+            if (!m_seats.inUse(seat))
+                return endTurnFor(seat, loseCode);
+            if (const auto cell = m_game.mustMoveCell())
+                m_seats.sendTo(seat, cmd::mustmove_(seat, cell->column, cell->position));
+            return;
+        case Game::KeepRefusal::None:
+            break;
+        }
+        items = m_game.keep(seat);
+    } else {
+        items = m_game.lose();
+    }
+    m_turnOpen = false;
+    m_seats.sendAll(cmd::endturnResult_(seat, code, toWire(items)));
+    if (!checkforwin(seat))
+        startPause(code == keepCode ? 2 : 5);
+}
+
+bool TServer::checkforwin(int seat) {
+    const int completed = m_game.completedColumns(seat);
+    m_seats.sendAll(cmd::postscores_(seat, completed));
+    if (completed < Game::winningColumns)
+        return false;
+    m_seats.sendAll(cmd::winner_(m_seats.displayName(seat)));
+    m_gameRunning = false;
+    m_computertimer.stop();
+    return true;
+}
+
+void TServer::startPause(int ticks) {
+    m_timer1.stop();
+    m_timer1Tag = 1;
+    m_pauseTicks = ticks;
+    m_timer1.start(m_pauseTickMs);
+}
+
+void TServer::timer1Timer() {
+    if (!m_timer1.isActive())
+        return;
+    if (--m_pauseTicks >= 1)
+        return;
+    m_timer1.stop();
+    if (m_timer1Tag == 1) {
+        m_timer1Tag = 0;
+        findplayer();
+    }
+}
+
+// ---- Computer player ----
+
+void TServer::startComputer(ComputerStep step) {
+    m_computertimer.stop();
+    m_computertimer.setInterval(qMax(0, m_botSpeed.botSpeedMs()));
+    m_computertimerTag = step;
+    m_computertimer.start();
+}
+
+void TServer::computertimerTimer() {
+    if (!m_computertimer.isActive())
+        return;
+    m_computertimer.stop();
+    if (m_computertimerTag == rollStep)
+        computerroll(m_currentSeat);
+    else if (m_computertimerTag == playStep)
+        computerplay(m_currentSeat);
+}
+
+void TServer::computerroll(int seat) {
+    if (!computerPlayed(seat))
+        return;
+    if (m_rollingAllowed)
+        requestRoll(seat);
+    else
+        startComputer(playStep);
+}
+
+void TServer::computerplay(int seat) {
+    // A player who stopped watching carries on by hand.
+    if (!computerPlayed(seat) || !m_turnOpen)
+        return;
+    const BotMove move = m_computer.computerplay(m_game, seat);
+    switch (move.kind) {
+    case BotMove::Kind::RollStep:
+        startComputer(rollStep);
+        break;
+    case BotMove::Kind::Place:
+        requestPlace(seat, move.column, move.dieA, move.dieB);
+        break;
+    case BotMove::Kind::Keep:
+        requestEnd(seat, keepCode);
+        break;
+    }
+}
