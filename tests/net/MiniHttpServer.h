@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QPointer>
+#include <QVariant>
 
 // A one-document web server on a free loopback port, built on TSock, that
 // answers every GET with the configured reply and can misbehave on purpose:
