@@ -20,6 +20,8 @@ public:
     void setErrorReport(std::function<void(const QString&)> report);
     void setPrompter(Prompter* prompter) { m_prompter = prompter; }
     int errorsReported() const { return m_errors; }
+    // Reports an error caught elsewhere as if it had escaped a handler.
+    void report(const QString& text) { reportError(text); }
 
 private:
     void reportError(const QString& text);

@@ -1,5 +1,6 @@
 #include "app/Tchat.h"
 
+#include "app/Application.h"
 #include "app/FirstPaintProbe.h"
 #include "app/Prompter.h"
 #include "client/ClientConnection.h"
@@ -251,6 +252,21 @@ void Tchat::processparams() {
 void Tchat::joinpress() {
     m_sock->setHostName(m_state.hostAddress);
     m_sock->Open();
+}
+
+void Tchat::reportError(const QString& text) {
+    if (m_errorShowing) {
+        systemLine(text);
+        return;
+    }
+    m_errorShowing = true;
+    QTimer::singleShot(0, this, [this, text] {
+        if (auto* app = dynamic_cast<Application*>(QCoreApplication::instance()))
+            app->report(text);
+        else
+            m_prompter.message(text);
+        m_errorShowing = false;
+    });
 }
 
 void Tchat::closeMainWindow() {

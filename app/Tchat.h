@@ -67,6 +67,10 @@ public:
     void systemLine(const QString& text) override;
     void playsounds(const QString& name) override;
     Prompter& prompter() override { return m_prompter; }
+    // Shows the error in the application's error report once the current
+    // event is over; while that box is up, further errors are written into
+    // the chat as system lines instead of opening more boxes.
+    void reportError(const QString& text) override;
     void loadSettings() override;
     void saveSettings() override;
     bool turnSoundNew() const override;
@@ -153,6 +157,7 @@ private:
     static constexpr int paramsAtTheLatestMs = 300;
     bool m_paramsScheduled = false;
     bool m_paramsDone = false;
+    bool m_errorShowing = false; // an error box is due or open
     std::function<void()> m_windowMaker;
     QHash<QString, QAction*> m_actions;
     QWidget* m_panelBoard = nullptr;

@@ -11,6 +11,7 @@
 #include "protocol/FieldReader.h"
 
 #include <QLabel>
+#include <QTimer>
 #include <QTimerEvent>
 
 namespace {
@@ -21,10 +22,31 @@ int readSeat(FieldReader& reader) {
     const QByteArray field = reader.next();
     const int seat = FieldReader::toInt(field);
     if (seat < 1 || seat > highestSeat)
-        throw EViewError("There is no seat " + QString::fromLatin1(field));
+        throw EViewError("There is no seat " + QString::number(seat));
     return seat;
 }
+
+const QString notAnInteger = QStringLiteral("' is not a valid integer value");
 } // namespace
+
+const QString ClientConnection::tooLongText =
+    QStringLiteral("The host sent a message longer than 64 KiB. The connection is closed.");
+const QString ClientConnection::tooManyText = QStringLiteral(
+    "The host sent more messages than the game can keep up with. The connection is closed.");
+
+QString ClientConnection::boundedErrorText(const QString& text) {
+    const QString more(QChar(0x2026));
+    // "'field' is not a valid integer value": the field is cut, the rest kept.
+    if (text.startsWith(QLatin1Char('\'')) && text.endsWith(notAnInteger)) {
+        const QString field = text.mid(1, text.size() - 1 - notAnInteger.size());
+        if (field.size() > maxQuoted)
+            return "'" + field.left(maxQuoted) + more + notAnInteger;
+        return text;
+    }
+    // Other texts quote less than this, unless they quote the server.
+    constexpr qsizetype longest = 2 * maxQuoted;
+    return text.size() > longest ? text.left(longest) + more : text;
+}
 
 ClientConnection::ClientConnection(ClientServices& services, TSock& sock, SeatsView& seats,
                                    QObject* parent)
@@ -40,10 +62,15 @@ ClientConnection::~ClientConnection() {
     detach();
 }
 
-void ClientConnection::detach() {
-    m_closed = true;
+void ClientConnection::dropQueue() {
     m_timer1.stop();
     m_receivedlist.clear();
+    m_queuedBytes = 0;
+}
+
+void ClientConnection::detach() {
+    m_closed = true;
+    dropQueue();
     if (m_sock) {
         m_sock->OnRead = nullptr;
         m_sock->OnInfo = nullptr;
@@ -61,9 +88,32 @@ void ClientConnection::received(const QByteArray& bytes) {
         return;
     // An empty message (two terminators in a row) is queued too and ignored
     // when its tick comes.
-    m_receivedlist.append(m_cutter.feed(bytes));
+    for (QByteArray& message : m_cutter.feed(bytes)) {
+        if (message.size() > maxMessage)
+            return refuseServer(tooLongText);
+        m_queuedBytes += message.size();
+        m_receivedlist.append(std::move(message));
+    }
+    if (m_cutter.pendingSize() > maxMessage)
+        return refuseServer(tooLongText);
+    if (m_receivedlist.size() > maxQueued || m_queuedBytes > maxQueuedBytes)
+        return refuseServer(tooManyText);
     if (!m_receivedlist.isEmpty() && !m_timer1.isActive())
         m_timer1.start(timerInterval, this);
+}
+
+void ClientConnection::refuseServer(const QString& text) {
+    m_closed = true;
+    dropQueue();
+    m_cutter.clear();
+    // Its close report finds the connection closed already and does nothing.
+    if (m_sock)
+        m_sock->Close();
+    // Not inside the read event: the box runs an event loop of its own.
+    QTimer::singleShot(0, this, [this, text] {
+        m_services.prompter().message(text);
+        m_services.closeMainWindow();
+    });
 }
 
 void ClientConnection::sockInfo(const QString& text) {
@@ -72,8 +122,7 @@ void ClientConnection::sockInfo(const QString& text) {
     if (m_fullShown)
         return; // the server drops a refused client: the box closes the window
     m_closed = true;
-    m_timer1.stop();
-    m_receivedlist.clear();
+    dropQueue();
     m_services.closeMainWindow();
 }
 
@@ -90,10 +139,14 @@ void ClientConnection::Timer1Timer() {
         return;
     }
     const QByteArray message = m_receivedlist.takeFirst();
-    // Settled before the handler runs, which may raise.
+    m_queuedBytes -= message.size();
     if (m_receivedlist.isEmpty())
         m_timer1.stop();
-    m_dispatcher.dispatch(message);
+    try {
+        m_dispatcher.dispatch(message);
+    } catch (const std::exception& e) {
+        m_services.reportError(boundedErrorText(QString::fromUtf8(e.what())));
+    }
 }
 
 void ClientConnection::sendloginfo(const QByteArray& args) {
@@ -112,6 +165,9 @@ void ClientConnection::newplayerinfo(const QByteArray& args) {
     const bool own = seat == m_services.state().ownSeat;
 
     if (own) {
+        // The server may have changed the typed name to keep names apart;
+        // the client goes by the name the server gave it.
+        m_services.state().ownName = name;
         m_services.systemLine("You are Connected.");
         m_services.loadSettings();
     } else {
@@ -161,7 +217,6 @@ void ClientConnection::full(const QByteArray&) {
     m_services.prompter().message("Game is full");
     m_fullShown = false;
     m_closed = true;
-    m_timer1.stop();
-    m_receivedlist.clear();
+    dropQueue();
     m_services.closeMainWindow();
 }

@@ -20,8 +20,15 @@ class TSock;
 // (SeatsView) and the spectators (the spy list).
 //
 // A handler that raises stops only its own message: the message has left
-// the queue already and the timer keeps running, so the exception reaches
-// the application's general error report and the next tick goes on.
+// the queue already, the error goes to the main window's error report
+// (ClientServices::reportError), never into a box inside the tick, and the
+// next tick goes on. Error texts quote at most maxQuoted characters of what
+// the server sent.
+//
+// The server is not trusted to be sane: a message longer than maxMessage
+// (whether or not its end has come), or more than maxQueued messages or
+// maxQueuedBytes bytes waiting, closes the connection with a message that
+// says why, and the program ends as it does when the host goes away.
 class ClientConnection : public QObject {
     Q_OBJECT
 public:
@@ -47,6 +54,18 @@ public:
     const QByteArrayList& receivedlist() const { return m_receivedlist; }
     bool timerActive() const { return m_timer1.isActive(); }
     static constexpr int timerInterval = 1; // milliseconds
+    static constexpr qsizetype maxMessage = 64 * 1024;
+    // About four seconds of messages at one per tick; a real game sends a
+    // few dozen at a time.
+    static constexpr int maxQueued = 4096;
+    static constexpr qsizetype maxQueuedBytes = 8 * 1024 * 1024;
+    static constexpr int maxQuoted = 100;
+    static const QString tooLongText;
+    static const QString tooManyText;
+
+    // An error text with what it quotes of the server's bytes cut to
+    // maxQuoted characters.
+    static QString boundedErrorText(const QString& text);
 
     // Handlers of the dispatch table, each given the message's argument text.
     void sendloginfo(const QByteArray& args);
@@ -63,6 +82,10 @@ private:
     // Stops everything and unhooks from the socket, which may outlive this
     // object and report its close while it is destroyed.
     void detach();
+    // Closes the connection because of the server's misconduct; the text is
+    // shown once the read is over, and then the program ends.
+    void refuseServer(const QString& text);
+    void dropQueue();
 
     ClientServices& m_services;
     QPointer<TSock> m_sock;
@@ -70,6 +93,7 @@ private:
     Router<> m_dispatcher;
     StreamCutter m_cutter;
     QByteArrayList m_receivedlist;
+    qsizetype m_queuedBytes = 0;
     QBasicTimer m_timer1;
     bool m_closed = false;
     // While "Game is full" is shown, the close report that follows it waits

@@ -8,7 +8,8 @@ class Prompter;
 // The program-wide values of the client.
 struct ClientState {
     static constexpr int playerSeats = 4; // seats 1 to 4 play, higher seats watch
-    QString playerName;
+    QString playerName;                   // as typed (the command line)
+    QString ownName;                      // as the server announced the own seat; empty until then
     QString hostAddress;
     bool host = false;     // this process runs the server
     bool loggedIn = false; // the server's login request has arrived
@@ -30,6 +31,9 @@ public:
     // Plays a named game sound when "Play Sounds" is ticked.
     virtual void playsounds(const QString& name) = 0;
     virtual Prompter& prompter() = 0;
+    // An error in handling a message from the server. The main window shows
+    // one error box at a time, never inside the message timer.
+    virtual void reportError(const QString& text);
 
     // Reads the settings file (at the own login) and writes every setting.
     virtual void loadSettings() = 0;

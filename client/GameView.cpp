@@ -119,6 +119,7 @@ void GameView::startthegame(const QByteArray& args) {
     if (m_seats->name(2).text() == SeatsView::waiting)
         m_seats->name(2).setText(SeatsView::computerName(2));
     showOwnColour();
+    m_gameRunning = true;
 }
 
 void GameView::getnextplayer(const QByteArray& args) {
@@ -311,14 +312,22 @@ void GameView::winner(const QByteArray& args) {
     if (bytes.endsWith('+'))
         bytes.chop(1);
     const QString name = text(bytes);
+    // A winner without a game, or a second one for the same game, would
+    // count wins that were never played.
+    if (!m_gameRunning)
+        return;
+    m_gameRunning = false;
 
     m_board.endButton()->hide();
     m_board.rollButton()->hide();
     ClientState& state = m_services.state();
     state.turnSeat = 0;
     m_services.playsounds("winner");
+    // The own name as the server announced it, which is what the server
+    // names the winner by (the seat label as a fallback before that).
     const QLabel* own = m_seats->nameLabel(state.ownSeat);
-    const bool won = own && own->text() == name;
+    const QString ownName = state.ownName.isEmpty() && own ? own->text() : state.ownName;
+    const bool won = own && ownName == name;
     const QString message = won ? QString("You have Won the Game!") : name + " has Won the Game!";
     m_board.winner1()->setText(message);
     m_board.winner2()->setText(message);
@@ -393,4 +402,5 @@ void GameView::gamestats(const QByteArray& args) {
         m_seats->moveTurnArrow(turn);
     showUseAll(flag);
     showOwnColour();
+    m_gameRunning = true;
 }

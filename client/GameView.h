@@ -35,6 +35,9 @@ public:
     Selection& selection() { return m_selection; }
     // Temporary markers taken from the stock this turn, as far as seen here.
     int markersInUse() const { return m_markersInUse; }
+    // A game has started (or was under way when this client joined) and no
+    // winner has been announced since. A winner counts only then, once.
+    bool gameRunning() const { return m_gameRunning; }
 
     void startthegame(const QByteArray& args);
     void getnextplayer(const QByteArray& args);
@@ -76,4 +79,5 @@ private:
     SeatsView* m_seats = nullptr;
     Selection m_selection;
     int m_markersInUse = 0;
+    bool m_gameRunning = false;
 };

@@ -66,8 +66,10 @@ void Tgamestart::box_useallClick() {
 }
 
 void Tgamestart::button_startClick() {
-    m_services.send(cmd::startgame_(cp1252::fromUnicode(m_services.state().playerName),
-                                    QByteArray::number(optionValue())));
+    // The starter's name as the server knows it, as every other name shown.
+    const ClientState& state = m_services.state();
+    const QString name = state.ownName.isEmpty() ? state.playerName : state.ownName;
+    m_services.send(cmd::startgame_(cp1252::fromUnicode(name), QByteArray::number(optionValue())));
     hide();
     m_services.saveSettings();
 }

@@ -112,10 +112,12 @@ TEST_F(ClientConnectionTest, EmptyAndUnknownMessagesAreIgnored) {
 }
 
 // A handler that raises stops only its own message: it has left the queue,
-// the timer still runs and the next tick takes the next message.
+// its error goes to the error report (not out of the tick), the timer still
+// runs and the next tick takes the next message.
 TEST_F(ClientConnectionTest, RaisingHandlerDoesNotStopTheQueue) {
     connection->received(framed({"CMD_nextplayer+x+", "CMD_nextplayer+2+"}));
-    EXPECT_THROW(connection->Timer1Timer(), EConvertError);
+    EXPECT_NO_THROW(connection->Timer1Timer());
+    EXPECT_EQ(services.errors, QStringList{"'x' is not a valid integer value"});
     EXPECT_TRUE(connection->timerActive());
     EXPECT_EQ(connection->receivedlist().size(), 1);
     connection->Timer1Timer();
@@ -276,4 +278,100 @@ TEST_F(ClientConnectionTest, BoardPanelGoneUnhooksFromTheSocket) {
     EXPECT_FALSE(connection->timerActive());
     EXPECT_TRUE(connection->receivedlist().isEmpty());
     EXPECT_EQ(services.closed, 0);
+}
+
+// What a hostile server can send: an endless message, a message too long
+// for any real one, or more messages than a game sends. Each closes the
+// connection, and once the read is over a box says why and the window
+// closes; nothing more is queued or handled.
+struct FloodCase {
+    const char* what;
+    QByteArray bytes;
+    QString text;
+};
+
+void PrintTo(const FloodCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class ServerFloodTest : public ClientConnectionTest,
+                        public ::testing::WithParamInterface<FloodCase> {};
+
+TEST_P(ServerFloodTest, ClosesTheConnectionAndSaysWhy) {
+    const FloodCase& c = GetParam();
+    // Delivered in reads of 4 KiB, as a socket would.
+    for (qsizetype at = 0; at < c.bytes.size(); at += 4096) {
+        connection->received(c.bytes.mid(at, 4096));
+        ASSERT_TRUE(services.prompts.messages.isEmpty()) << "no box inside the read";
+    }
+    EXPECT_TRUE(connection->receivedlist().isEmpty());
+    EXPECT_FALSE(connection->timerActive());
+    ASSERT_TRUE(waitUntil([&] { return services.closed == 1; }));
+    EXPECT_EQ(services.prompts.messages, QStringList{c.text});
+    connection->received(framed({"CMD_postscores+1+0+"}));
+    EXPECT_TRUE(connection->receivedlist().isEmpty()) << "nothing is queued after the refusal";
+}
+
+QByteArray manyMessages(int count) {
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += cmd::frame("CMD_postscores+1+0+");
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostile, ServerFloodTest,
+    ::testing::Values(
+        FloodCase{"endless message", "CMD_chat+1+" + QByteArray(300 * 1024, 'a'),
+                  ClientConnection::tooLongText},
+        FloodCase{"long message with its end",
+                  cmd::frame("CMD_chat+1+" + QByteArray(ClientConnection::maxMessage, 'a')),
+                  ClientConnection::tooLongText},
+        FloodCase{"too many messages", manyMessages(ClientConnection::maxQueued + 1),
+                  ClientConnection::tooManyText},
+        FloodCase{"too many bytes queued",
+                  QByteArray(cmd::frame("CMD_chat+" + QByteArray(60 * 1024, 'b')))
+                      .repeated(int(ClientConnection::maxQueuedBytes / (60 * 1024)) + 1),
+                  ClientConnection::tooManyText}));
+
+// The largest message that is allowed, and a burst far larger than any game
+// sends, are both taken.
+TEST_F(ClientConnectionTest, BurstsOfARealGameAreTaken) {
+    connection->received(
+        cmd::frame("CMD_chat+" + QByteArray(ClientConnection::maxMessage - 9, 'c')) +
+        manyMessages(1000));
+    EXPECT_EQ(connection->receivedlist().size(), 1001);
+    drain();
+    for (int guard = 0; guard < 2000 && !connection->receivedlist().isEmpty(); ++guard)
+        connection->Timer1Timer();
+    EXPECT_EQ(handled.size(), 1000);
+    EXPECT_EQ(services.closed, 0);
+    EXPECT_TRUE(services.prompts.messages.isEmpty());
+}
+
+// An error quotes at most 100 characters of what the server sent, however
+// long the field was; the rest of the text stays as it was.
+TEST_F(ClientConnectionTest, ErrorTextsQuoteAtMostAHundredCharacters) {
+    const QByteArray digits(8 * 1024, '7');
+    feed({"CMD_nextplayer+" + digits + "+", "CMD_nextplayer+x+",
+          "CMD_newplayerinfo+" + digits + "+Ann"});
+    ASSERT_EQ(services.errors.size(), 3);
+    const QString cut = "'" + QString(100, '7') + QChar(0x2026) + "' is not a valid integer value";
+    EXPECT_EQ(services.errors[0], cut);
+    EXPECT_EQ(services.errors[1], "'x' is not a valid integer value");
+    EXPECT_EQ(services.errors[2], cut);
+    EXPECT_EQ(ClientConnection::boundedErrorText(QString(5000, 'z')).size(), 201);
+    EXPECT_EQ(ClientConnection::boundedErrorText("There is no seat 12"), "There is no seat 12");
+}
+
+// The server may change a typed name to keep names apart; the client goes by
+// the name the server announced for its own seat.
+TEST_F(ClientConnectionTest, OwnNameIsTheOneTheServerAnnounced) {
+    services.m_state.playerName = "Ann";
+    feed({"CMD_sendlogininfo+2", "CMD_existingplayers+1+Ann", "CMD_newplayerinfo+2+Ann (2)"});
+    EXPECT_EQ(services.sent, QByteArrayList({"CMD_logininfo+2+1.0.1+Ann"}));
+    EXPECT_EQ(services.m_state.ownName, "Ann (2)");
+    EXPECT_EQ(caption(2), "Ann (2)");
+    feed({"CMD_newplayerinfo+3+Bo"});
+    EXPECT_EQ(services.m_state.ownName, "Ann (2)") << "another seat's name is not the own";
 }

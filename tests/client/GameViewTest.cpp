@@ -164,6 +164,8 @@ class WinnerTest : public ViewFixture, public ::testing::WithParamInterface<Winn
 TEST_P(WinnerTest, ShowsTheWinnerAndRecordsForSeatedPlayersOnly) {
     const WinnerCase& c = GetParam();
     login(c.ownSeat, c.ownName);
+    view->startthegame(args(cmd::startgame_("Ann", "0")));
+    services.lines.clear();
     services.m_state.turnSeat = c.ownSeat;
     view->winner(args(cmd::winner_(c.winner.toLatin1())));
 
@@ -185,6 +187,61 @@ INSTANTIATE_TEST_SUITE_P(
                       WinnerCase{6, "", "Ann", "Ann has Won the Game!", {}},
                       // The name is the whole field, "+" included.
                       WinnerCase{3, "A+B", "A+B", "You have Won the Game!", {"addtomine"}}));
+
+// A winner counts only for a game that is running, and only once: a server
+// repeating it, or sending it with no game, records nothing and shows nothing.
+TEST_F(GameViewTest, WinnerCountsOnlyForARunningGameAndOnce) {
+    login(1, "Ann");
+    for (int i = 0; i < 3; ++i)
+        view->winner("Ann+");
+    EXPECT_TRUE(services.games.isEmpty());
+    EXPECT_TRUE(pic("panel_winner")->isHidden());
+    EXPECT_TRUE(services.sounds.isEmpty());
+
+    view->startthegame(args(cmd::startgame_("Ann", "0")));
+    for (int i = 0; i < 1000; ++i)
+        view->winner("Ann+");
+    EXPECT_EQ(services.games, QStringList{"addtomine"});
+    EXPECT_FALSE(view->gameRunning());
+
+    // Joining during a game: the board the server sends makes it running.
+    view->gamestats(args(cmd::gamestats_(1, 2, "0", {})));
+    EXPECT_TRUE(view->gameRunning());
+    view->winner("Bo+");
+    view->winner("Bo+");
+    EXPECT_EQ(services.games, QStringList({"addtomine", "Bo"}));
+}
+
+// Two players typed the same name; the server calls the second "Ann (2)".
+// Each client decides "did I win" by the name the server gave it.
+struct SameNameCase {
+    int ownSeat;
+    QString winner;
+    QString text;
+    QString recorded;
+};
+
+class SameNameTest : public ViewFixture, public ::testing::WithParamInterface<SameNameCase> {};
+
+TEST_P(SameNameTest, TheServersNameDecidesWhoWon) {
+    const SameNameCase& c = GetParam();
+    const QString own = c.ownSeat == 1 ? "Ann" : "Ann (2)";
+    login(c.ownSeat, own);
+    view->seats().nameLabel(1)->setText("Ann");
+    view->seats().nameLabel(2)->setText("Ann (2)");
+    services.m_state.playerName = "Ann"; // as both typed it
+    view->startthegame(args(cmd::startgame_("Ann", "0")));
+    view->winner(args(cmd::winner_(c.winner.toLatin1())));
+    EXPECT_EQ(label("label_winner1")->text(), c.text);
+    EXPECT_EQ(services.games, QStringList{c.recorded});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SameNameTest,
+    ::testing::Values(SameNameCase{1, "Ann", "You have Won the Game!", "addtomine"},
+                      SameNameCase{1, "Ann (2)", "Ann (2) has Won the Game!", "Ann (2)"},
+                      SameNameCase{2, "Ann", "Ann has Won the Game!", "Ann"},
+                      SameNameCase{2, "Ann (2)", "You have Won the Game!", "addtomine"}));
 
 TEST_F(GameViewTest, WinOnTheHostBringsTheStartButtonBack) {
     login(1);
@@ -379,6 +436,7 @@ TEST_F(GameViewTest, PeerTextIsShownAsPlainText) {
     view->seats().nameLabel(2)->setText("<b>Bo</b>");
     view->getnextplayer("2+");
     EXPECT_EQ(status(), "<b>Bo</b>'s turn.");
+    view->startthegame(args(cmd::startgame_("Ann", "0")));
     view->winner("<img src=x>+");
     EXPECT_EQ(label("label_winner1")->text(), "<img src=x> has Won the Game!");
     for (QLabel* shown : panel->findChildren<QLabel*>())

@@ -28,6 +28,7 @@ protected:
     void login(int seat, const QString& name = "Ann") {
         services.m_state.ownSeat = seat;
         services.m_state.loggedIn = true;
+        services.m_state.ownName = name;
         if (QLabel* label = view->seats().nameLabel(seat))
             label->setText(name);
     }

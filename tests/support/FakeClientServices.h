@@ -15,6 +15,7 @@ public:
     void systemLine(const QString& text) override { lines << text; }
     void playsounds(const QString& name) override { sounds << name; }
     Prompter& prompter() override { return prompts; }
+    void reportError(const QString& text) override { errors << text; }
     void loadSettings() override { ++settingsLoads; }
     void saveSettings() override { ++settingsSaves; }
     bool turnSoundNew() const override { return newTurnSound; }
@@ -30,6 +31,7 @@ public:
     QStringList lines;
     QStringList sounds;
     FakePrompter prompts;
+    QStringList errors;
     int settingsLoads = 0;
     int settingsSaves = 0;
     bool newTurnSound = false;
