@@ -1,10 +1,13 @@
 #include "bench/soak/RogueClient.h"
 
+#include "bench/soak/HonestClient.h"
 #include "bench/soak/SoakWorld.h"
 #include "bench/support/Loopback.h"
 #include "protocol/Commands.h"
 #include "protocol/FieldReader.h"
+#include "server/ChatRate.h"
 #include "server/ReceiveQueue.h"
+#include "server/TServer.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -18,6 +21,9 @@ namespace {
 
 constexpr qint64 ms = 1000000;
 const QByteArray rogueName = "Rogue";
+const QByteArrayList computerNames = {"Klot", "Klock", "Kling"};
+// Requests the server queues and then ignores, whoever sends them.
+const QByteArray ignoredRequest = "CMD_justwatch+9+3";
 const char ff = char(0xFF);
 
 QByteArray num(qint64 n) {
@@ -98,6 +104,14 @@ void RogueClient::connectNow() {
     m_cutWhy.clear();
     m_myTurn = false;
     m_stallUntilNs = 0;
+    m_connectedNs = SoakWorld::nowNs();
+    m_ownRelayed = 0;
+    m_lastNoticeNs = 0;
+    m_notices = 0;
+    m_noticeDueNs = 0;
+    m_named = false;
+    m_ownName.clear();
+    m_names.clear();
     m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &RogueClient::onReadable);
     m_writeNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Write, this);
@@ -203,19 +217,32 @@ void RogueClient::onMessage(const QByteArray& message) {
     if (c == cmd::sendlogininfo) {
         m_seat = FieldReader::isInt(parts.args) ? FieldReader::toInt(parts.args) : 0;
         const int way = m_world.below(100);
-        if (way < 85) {
+        if (way < 70) {
             sendMessage(cmd::logininfo_(m_seat, cmd::version, rogueName), "own login");
             m_loggedIn = true;
-        } else if (way < 93) {
+        } else if (way < 80) {
+            // Must come back as "Klot (2)" and the like.
+            sendMessage(cmd::logininfo_(m_seat, cmd::version, computerNames[m_world.below(3)]),
+                        "own login under a computer player's name");
+            m_loggedIn = true;
+        } else if (way < 87) {
             sendMessage(cmd::logininfo_(m_seat, "0.9.9", rogueName), "login with a wrong version");
             m_loggedIn = true;
-        } else {
-            // Never logs in: the login timeout must close it.
+        } else if (way < 94) {
+            // Never logs in: the login timeout must close it, and nothing it
+            // sends before may take effect.
             ++m_world.counters.rogueKinds["never logged in"];
             expectCut("no login", 6000 * ms);
+            probeBeforeLogin();
+        } else {
+            loginForAnotherSeat();
         }
         return;
     }
+    checkNames(parts);
+    checkOwnEffects(parts);
+    if (m_fd < 0)
+        return;
     // Requests in the name of the seat whose turn it is, at the moment they
     // would be accepted from that seat.
     const QByteArray first = parts.args.left(parts.args.indexOf('+'));
@@ -408,14 +435,25 @@ void RogueClient::misbehave() {
         ++m_world.counters.rogueOversize;
         sendRaw(line, "over-long line");
         expectCut("an over-long line", 3000 * ms);
-    } else if (pick < 62) {
+    } else if (pick < 60) {
+        // Requests beyond what the queue holds for one connection.
         QByteArray flood;
         const int count = ReceiveQueue::maxWaiting + 40 + m_world.below(200);
         for (int i = 0; i < count; ++i)
-            flood += cmd::frame(cmd::chat_(m_seat, "flood " + num(i), "clBlack"));
+            flood += cmd::frame(ignoredRequest);
         ++m_world.counters.rogueFloods;
-        sendRaw(flood, "flood", count);
+        sendRaw(flood, "flood of requests", count);
         expectCut("a flood", 3000 * ms);
+    } else if (pick < 62) {
+        // Chat far beyond the rate: dropped at arrival, told once, not cut.
+        QByteArray flood;
+        const int count = 3 * ChatRate::burst + m_world.below(400);
+        for (int i = 0; i < count; ++i)
+            flood += cmd::frame(i % 3 == 2 ? cmd::playasound_(m_seat, 1 + i % 20)
+                                           : cmd::chat_(m_seat, "flood " + num(i), "clBlack"));
+        sendRaw(flood, "chat flood beyond the rate", count);
+        if (m_loggedIn && m_noticeDueNs == 0 && m_notices == 0)
+            m_noticeDueNs = SoakWorld::nowNs() + 3000 * ms;
     } else if (pick < 69) {
         ++m_world.counters.rogueKinds["disconnects"];
         disconnect(false, "at random");
@@ -425,18 +463,25 @@ void RogueClient::misbehave() {
         m_stallUntilNs = SoakWorld::nowNs() + (2000 + m_world.below(6000)) * ms;
         ++m_world.counters.rogueKinds["stops reading"];
     } else if (pick < 73 && m_loggedIn) {
-        // Stops reading and has long lines relayed to itself: the server
-        // must cut it before its unread backlog grows without bound.
-        m_stallUntilNs = SoakWorld::nowNs() + 60000 * ms;
-        m_bloating = true;
+        // Stops reading for a while and sends long lines to have them
+        // relayed to itself: the chat rate keeps its unread backlog small
+        // (a backlog past the limit would still be cut).
+        m_stallUntilNs = SoakWorld::nowNs() + (3000 + m_world.below(5000)) * ms;
         ++m_world.counters.rogueBacklogs;
-        expectCut("long lines while it did not read", 15000 * ms);
         for (int i = 0; i < 60; ++i)
             QTimer::singleShot(i * 25, this, [this, fd = m_fd] {
                 if (m_fd == fd)
                     sendMessage(cmd::chat_(m_seat, QByteArray(60000, 'S'), "clBlack"),
                                 "own long line while not reading");
             });
+    } else if (pick < 74) {
+        // Keeps a couple of hundred requests waiting: with the queue taking
+        // the connections in turn, only the rogue waits for them.
+        QByteArray many;
+        const int count = 150 + m_world.below(ReceiveQueue::maxWaiting - 160);
+        for (int i = 0; i < count; ++i)
+            many += cmd::frame(ignoredRequest);
+        sendRaw(many, "many requests kept waiting", count);
     } else if (pick < 76) {
         // A long but acceptable line, relayed to everybody.
         sendMessage(cmd::chat_(m_seat, QByteArray(20000 + m_world.below(40000), 'B'), "clBlack"),
@@ -450,10 +495,128 @@ void RogueClient::misbehave() {
         // A request of its own seat out of turn, or a second login.
         if (m_world.chance(0.5))
             sendMessage(cmd::rollthedice_(m_seat), "own request out of turn");
-        else
+        else if (m_world.chance(0.5) || m_world.clients().isEmpty())
             sendMessage(cmd::logininfo_(m_seat, cmd::version, rogueName), "own second login");
+        else
+            sendMessage(
+                cmd::logininfo_(
+                    m_seat, cmd::version,
+                    m_world.clients()[m_world.below(int(m_world.clients().size()))]->name()),
+                "own second login under another player's name");
     }
     Q_UNUSED(them);
+}
+
+// The names at the table as the rogue hears them: its own must be unique and
+// never a computer player's, and no second login may change it.
+void RogueClient::checkNames(const cmd::Split& parts) {
+    const QByteArray& c = parts.command;
+    if (c != cmd::newplayerinfo && c != cmd::existingplayers && c != cmd::playerdisconnected)
+        return;
+    const qsizetype plus = parts.args.indexOf('+');
+    const QByteArray first = parts.args.left(plus);
+    if (plus < 0 || !FieldReader::isInt(first))
+        return;
+    const int seat = FieldReader::toInt(first);
+    const QByteArray name = parts.args.mid(plus + 1);
+    if (c == cmd::playerdisconnected) {
+        m_names.remove(seat);
+        return;
+    }
+    if (seat == m_seat && c == cmd::newplayerinfo) {
+        if (m_named) {
+            m_world.failure("Rogue",
+                            "a second login renamed its seat to " + QString::fromLatin1(name));
+            return;
+        }
+        m_named = true;
+        m_ownName = name;
+        if (computerNames.contains(name))
+            m_world.failure("Rogue",
+                            "it was given a computer player's name: " + QString::fromLatin1(name));
+    } else if (seat != m_seat) {
+        m_names[seat] = name;
+    }
+    if (m_named && !m_ownName.isEmpty())
+        for (auto it = m_names.cbegin(); it != m_names.cend(); ++it)
+            if (it.value() == m_ownName)
+                m_world.failure("Rogue", QString("seats %1 and %2 share the name %3")
+                                             .arg(m_seat)
+                                             .arg(it.key())
+                                             .arg(QString::fromLatin1(m_ownName)));
+}
+
+// What its own chat achieved: nothing before its login, no more than the
+// rate lets through after it; and the "too fast" line once per flood.
+void RogueClient::checkOwnEffects(const cmd::Split& parts) {
+    const QByteArray& c = parts.command;
+    if (c != cmd::chat && c != cmd::action && c != cmd::playasound && c != cmd::rolldice)
+        return;
+    const QByteArray me = num(m_seat);
+    const qint64 now = SoakWorld::nowNs();
+    if (c == cmd::chat && parts.args.startsWith("0+")) {
+        if (parts.args != cmd::chat_(0, TServer::floodNotice, TServer::floodNoticeColour)
+                              .mid(qsizetype(sizeof cmd::chat)))
+            m_world.failure("Rogue",
+                            "a system line it did not expect: " + QString::fromLatin1(parts.args));
+        // A flood is told again only after a quiet spell that fills the bucket.
+        else if (m_lastNoticeNs && now - m_lastNoticeNs < 8000 * ms)
+            m_world.failure("Rogue", "told of one flood twice");
+        m_lastNoticeNs = now;
+        ++m_notices;
+        ++m_world.counters.rogueKinds["told it chats too fast"];
+        return;
+    }
+    if (!parts.args.startsWith(me + '+'))
+        return;
+    if (!m_loggedIn) {
+        m_world.failure("Rogue",
+                        "a request sent before the login took effect: " +
+                            QString::fromLatin1(parts.command + '+' + parts.args.left(60)));
+        return;
+    }
+    if (c == cmd::rolldice)
+        return;
+    // The bucket: a burst, then one token a second (a line may cost more).
+    const qint64 allowed = ChatRate::burst + (now - m_connectedNs) / (ChatRate::refillMs * ms) + 1;
+    if (++m_ownRelayed > allowed)
+        m_world.failure("Rogue", QString("%1 of its chat lines relayed in %2 s")
+                                     .arg(m_ownRelayed)
+                                     .arg((now - m_connectedNs) / (1000 * ms)));
+}
+
+// Before a login that never comes: chat, an action made to look like a
+// system line, a sound and its turn's requests. None may take effect.
+void RogueClient::probeBeforeLogin() {
+    const QByteArray probes[] = {
+        cmd::chat_(m_seat, "before my login", "clBlack"),
+        cmd::action_(m_seat, "Server: Rogue has Won the Game!", "clBlue"),
+        cmd::playasound_(m_seat, 5),
+        cmd::rollthedice_(m_seat),
+        cmd::endturn_(m_seat, "p"),
+        cmd::startgame_(rogueName, "0"),
+    };
+    for (const QByteArray& probe : probes)
+        sendMessage(probe, "request before the login");
+}
+
+// Logs in only in another seat's name, again every half second, behind a
+// queue of waiting requests: that is no login, and the login timeout must
+// close the connection all the same.
+void RogueClient::loginForAnotherSeat() {
+    ++m_world.counters.rogueKinds["logged in only for another seat"];
+    expectCut("only a login for another seat", 6000 * ms);
+    const int other = m_seat % 9 + 1;
+    for (int i = 0; i < 10; ++i)
+        QTimer::singleShot(i * 500, this, [this, other, fd = m_fd] {
+            if (m_fd != fd)
+                return;
+            QByteArray burst;
+            for (int k = 0; k < 20; ++k)
+                burst += cmd::frame(ignoredRequest);
+            sendRaw(burst, "requests behind a login for another seat", 20);
+            sendMessage(cmd::logininfo_(other, cmd::version, rogueName), "login for another seat");
+        });
 }
 
 void RogueClient::openExtra() {
@@ -505,6 +668,10 @@ void RogueClient::tick() {
         // connection.
         if (m_bloating)
             sendMessage(cmd::chat_(m_seat, "still here", "clBlack"), "own chat");
+        if (m_noticeDueNs && now > m_noticeDueNs && m_notices == 0) {
+            m_world.failure("Rogue", "a chat flood beyond the rate was not told");
+            m_noticeDueNs = 0;
+        }
         if (!m_cutWhy.isEmpty() && now > m_cutDeadlineNs) {
             m_world.failure("Rogue", "the server kept a connection that sent " + m_cutWhy);
             disconnect(false, "not cut");

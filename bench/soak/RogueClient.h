@@ -2,7 +2,10 @@
 
 #include "protocol/StreamCutter.h"
 
+#include "protocol/Commands.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -12,13 +15,20 @@ class SoakWorld;
 // The hostile client of the soak run, on a raw socket so that it can do what
 // no TSock user would: stop reading, send half messages, open a connection
 // too many. At random moments it sends random bytes, lines longer than the
-// server takes, floods, requests in other seats' names, fields out of range,
-// and drops and remakes its connection. When it holds a playing seat it plays
-// its turns sloppily, or not at all (the host then removes it).
+// server takes, floods of chat and of requests, hundreds of requests kept
+// waiting, requests in other seats' names, fields out of range, second
+// logins under other players' names, and drops and remakes its connection.
+// It logs in under its own name or a computer player's, or sends requests
+// before a login that never comes, or logs in only for another seat. When
+// it holds a playing seat it plays its turns sloppily, or not at all (the
+// host then removes it).
 //
 // It counts what it sends and checks the server's side of it: a connection
-// that sent an over-long line or a flood, or never logged in, must be cut;
-// the honest clients report anything its spoofed requests achieved.
+// that sent an over-long line or a flood of requests, or never logged in
+// for its own seat, must be cut; chat beyond the rate must be dropped, not
+// relayed, and told once per flood; nothing sent before the login, and no
+// second login, may take effect; its name must be unique at the table. The
+// honest clients report anything its spoofed requests achieved.
 class RogueClient : public QObject {
     Q_OBJECT
 public:
@@ -45,6 +55,10 @@ private:
     void expectCut(const QString& why, qint64 withinNs);
     void openExtra();
     void playTurnStep(const QByteArray& trigger);
+    void checkNames(const cmd::Split& parts);
+    void checkOwnEffects(const cmd::Split& parts);
+    void probeBeforeLogin();
+    void loginForAnotherSeat();
 
     SoakWorld& m_world;
     int m_port;
@@ -66,4 +80,13 @@ private:
     bool m_silentTurn = false;
     int m_turnJunk = 0;
     Extra* m_extra = nullptr;
+    // What the checks of chat, login and names need, per connection.
+    qint64 m_connectedNs = 0;
+    int m_ownRelayed = 0;      // its own chat lines, actions and sounds relayed back
+    qint64 m_lastNoticeNs = 0; // the server's last "too fast" line
+    int m_notices = 0;
+    qint64 m_noticeDueNs = 0; // a chat flood must have been told by then
+    bool m_named = false;     // its own arrival has been announced
+    QByteArray m_ownName;
+    QHash<int, QByteArray> m_names; // the other seats' names
 };
