@@ -34,8 +34,16 @@ QString shown(const QString& cell) {
     return cell.isEmpty() ? QStringLiteral("0") : cell;
 }
 
-QLabel* heading(const QString& text, QWidget* parent) {
+// Labels show names of players and figures of the tally file as they are,
+// never read as markup.
+QLabel* plainLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel* heading(const QString& text, QWidget* parent) {
+    auto* label = plainLabel(text, parent);
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
@@ -43,7 +51,7 @@ QLabel* heading(const QString& text, QWidget* parent) {
 }
 
 QLabel* figure(const QString& name, QWidget* parent) {
-    auto* label = new QLabel(QStringLiteral("0"), parent);
+    auto* label = plainLabel(QStringLiteral("0"), parent);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setMinimumWidth(48);
@@ -111,7 +119,7 @@ void Ttallylist::buildWindow() {
     label_hisnametop = heading(NobodyTop, panel);
     label_hisnametop->setObjectName(QStringLiteral("label_hisnametop"));
     label_hisnametop->setAlignment(Qt::AlignCenter);
-    label_hisname = new QLabel(NobodyWins, panel);
+    label_hisname = plainLabel(NobodyWins, panel);
     label_hisname->setObjectName(QStringLiteral("label_hisname"));
     for (int i = 1; i <= 8; ++i)
         m_labels[i] = figure(QStringLiteral("label_%1").arg(i), panel);
