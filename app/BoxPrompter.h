@@ -10,6 +10,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
     void message(const QString& text) override;
     bool question(const QString& text) override;
+    int choose(const QString& text, const QStringList& buttons) override;
 
 private:
     QWidget* m_parent = nullptr;

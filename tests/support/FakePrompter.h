@@ -13,8 +13,16 @@ public:
         questions << text;
         return answer;
     }
+    int choose(const QString& text, const QStringList& buttons) override {
+        choices << text;
+        choiceButtons << buttons;
+        return choice;
+    }
 
     QStringList messages;
     QStringList questions;
     bool answer = true;
+    QStringList choices;
+    QList<QStringList> choiceButtons;
+    int choice = -1; // closed without choosing
 };
