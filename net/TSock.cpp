@@ -191,6 +191,18 @@ int TSock::localPort() const {
     return ntohs(addr.sin_port);
 }
 
+QString TSock::localAddress() const {
+    if (m_fd < 0)
+        return {};
+    sockaddr_in addr{};
+    socklen_t len = sizeof(addr);
+    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        return {};
+    char dotted[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &addr.sin_addr, dotted, sizeof dotted);
+    return QString::fromLatin1(dotted);
+}
+
 // ---- lookups --------------------------------------------------------------
 
 quint32 TSock::lookupHost(const QString& name) {
@@ -565,6 +577,9 @@ void TSock::setListen(bool on) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (!m_bindAddress.isEmpty() &&
+        ::inet_pton(AF_INET, m_bindAddress.toLatin1().constData(), &addr.sin_addr) != 1)
+        throw ESockException("Listen - Error Binding Socket");
     addr.sin_port = lookupPort(m_portName);
 
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -55,8 +55,14 @@ public:
     // by the listener, with the handlers copied. newSock is null on failure.
     bool Accept(TSock*& newSock);
 
-    // Starts (true) or stops (false) listening on the wildcard address.
+    // Starts (true) or stops (false) listening on the bind address.
     void setListen(bool on);
+    // The local address a listener binds to: empty (the default) for every
+    // address of the machine, else a dotted IPv4 address such as
+    // "127.0.0.1", which takes connections made to that address only.
+    // Takes effect at the next setListen(true).
+    QString bindAddress() const { return m_bindAddress; }
+    void setBindAddress(const QString& address) { m_bindAddress = address; }
     bool isListening() const { return m_listening; }
     bool isConnected() const { return m_connected; }
     bool hasSocket() const { return m_fd >= 0; }
@@ -68,6 +74,9 @@ public:
 
     // The port the socket is bound to locally (useful after listening on "0").
     int localPort() const;
+    // The dotted local address the socket is bound to ("0.0.0.0" for every
+    // address); empty without a socket.
+    QString localAddress() const;
     // The peer's port, recorded at accept.
     int peerPort() const { return m_peerPort; }
 
@@ -125,6 +134,7 @@ private:
     bool m_writeBroken = false;
     QString m_hostName;
     QString m_portName;
+    QString m_bindAddress;
     int m_tag = 0;
     int m_peerPort = 0;
     QByteArray m_received;
