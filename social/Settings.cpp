@@ -1,5 +1,7 @@
 #include "social/Settings.h"
 
+#include "client/PlayerName.h"
+#include "client/RecentHosts.h"
 #include "social/IniFile.h"
 #include "social/SettingsTarget.h"
 
@@ -11,6 +13,10 @@ constexpr int minTextSize = 1;
 constexpr int maxTextSize = 72;
 
 const char* const fallbackColour = "clBlack";
+
+QString recentHostKey(int n) {
+    return QStringLiteral("RecentHost%1").arg(n);
+}
 
 QString phraseKey(int n) {
     return QStringLiteral("Phrase%1").arg(n);
@@ -121,4 +127,26 @@ void Settings::closeWindow() {
     // The computed bounds are written, not read back: a window manager may
     // apply the new geometry only later.
     writeAll(bounds);
+}
+
+QString Settings::playerName() const {
+    return PlayerName::fromStored(IniFile(m_iniPath).readString(section, "PlayerName", QString()));
+}
+
+void Settings::savePlayerName(const QString& name) {
+    IniFile(m_iniPath).writeString(section, "PlayerName", oneLine(name));
+}
+
+QStringList Settings::recentHosts() const {
+    const IniFile ini(m_iniPath);
+    QStringList stored;
+    for (int n = 1; n <= RecentHosts::capacity; ++n)
+        stored << ini.readString(section, recentHostKey(n), QString());
+    return RecentHosts::fromStored(stored).hosts();
+}
+
+void Settings::saveRecentHosts(const QStringList& hosts) {
+    IniFile ini(m_iniPath);
+    for (int n = 1; n <= RecentHosts::capacity; ++n)
+        ini.writeString(section, recentHostKey(n), oneLine(hosts.value(n - 1)));
 }

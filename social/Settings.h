@@ -43,6 +43,15 @@ public:
     // the last load or close.
     void closeWindow();
 
+    // The name for games with others ("PlayerName") and the hosts joined
+    // last, most recent first ("RecentHost1" to "RecentHost5"). What the
+    // file holds is checked on reading: an unusable name reads as empty,
+    // unusable hosts are left out. Each is written at once.
+    QString playerName() const;
+    void savePlayerName(const QString& name);
+    QStringList recentHosts() const;
+    void saveRecentHosts(const QStringList& hosts);
+
     // The window bounds of the last load or close; all 0 before either.
     QRect recordedBounds() const { return m_recorded; }
     QString iniPath() const { return m_iniPath; }
