@@ -8,17 +8,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-constexpr QChar pictureChar(0xFFFC);
+constexpr int pictureDrop = ChatLines::pictureDrop;
 constexpr int topMargin = 2;
 constexpr int bottomMargin = 2;
-// Pictures sit this far below the baseline, about where the letters' tails end.
-constexpr int pictureDrop = 3;
 } // namespace
 
 ChatView::ChatView(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -31,6 +28,8 @@ ChatView::ChatView(QWidget* parent) : QAbstractScrollArea(parent) {
     verticalScrollBar()->setSingleStep(16);
     m_shown = m_styles;
     m_layoutWidth = std::max(1, viewport()->width() - 2 * sideMargin);
+    m_measures.metrics = [this](int style) -> const QFontMetricsF& { return metrics(style); };
+    m_measures.image = [this](int index) { return image(index); };
 }
 
 void ChatView::setImageList(const QStringList& paths) {
@@ -71,15 +70,10 @@ void ChatView::dropOldest(int count) {
     const size_t n = size_t(count);
     const bool laidOut = n < m_dirtyFrom && n < m_lines.size();
     const int height = laidOut ? m_lines[n].top - m_lines.front().top : 0;
-    const int links = n < m_lines.size() ? m_lines[n].linksBefore : linkCount();
-    m_lines.erase(m_lines.begin(), m_lines.begin() + count);
+    const int links = m_lines.dropFront(count);
     m_dirtyFrom = m_dirtyFrom > n ? m_dirtyFrom - n : 0;
-    for (size_t i = 0; i < m_lines.size(); ++i) {
-        Line& line = m_lines[i];
-        line.linksBefore -= links;
-        if (i < m_dirtyFrom)
-            line.top = i == 0 ? topMargin : m_lines[i - 1].top + m_lines[i - 1].height;
-    }
+    for (size_t i = 0; i < m_dirtyFrom && i < m_lines.size(); ++i)
+        m_lines[i].top = i == 0 ? topMargin : m_lines[i - 1].top + m_lines[i - 1].height;
     auto shift = [count](Position& pos) {
         pos = pos.line >= count ? Position{pos.line - count, pos.offset} : Position{};
     };
@@ -94,33 +88,21 @@ void ChatView::dropOldest(int count) {
     bar->setValue(std::max(0, value - height));
 }
 
-ChatView::Line& ChatView::lineForAppend(bool newLine) {
-    if (newLine || m_lines.empty()) {
-        if (int(m_lines.size()) >= m_maxLines)
-            dropOldest(std::max(1, m_maxLines / 10));
-        Line line;
-        if (!m_lines.empty())
-            line.linksBefore = m_lines.back().linksBefore + m_lines.back().links;
-        m_lines.push_back(std::move(line));
-    }
-    m_dirtyFrom = std::min(m_dirtyFrom, m_lines.size() - 1);
-    return m_lines.back();
+void ChatView::makeRoom(bool newLine) {
+    if ((newLine || m_lines.empty()) && int(m_lines.size()) >= m_maxLines)
+        dropOldest(std::max(1, m_maxLines / 10));
 }
 
 void ChatView::addText(const QString& text, int style, bool newLine) {
-    style = std::clamp(style, 0, styleCount - 1);
-    Line& line = lineForAppend(newLine);
-    line.runs.push_back({int(line.text.size()), int(text.size()), qint16(style), -1});
-    line.text += text;
-    line.styles |= quint16(1u << style);
-    if (style == linkStyle)
-        ++line.links;
+    makeRoom(newLine);
+    m_lines.addText(text, style, newLine);
+    m_dirtyFrom = std::min(m_dirtyFrom, m_lines.size() - 1);
 }
 
 void ChatView::addPicture(int image) {
-    Line& line = lineForAppend(false);
-    line.runs.push_back({int(line.text.size()), 1, -1, qint16(std::clamp(image, -1, 32767))});
-    line.text += pictureChar;
+    makeRoom(false);
+    m_lines.addPicture(image);
+    m_dirtyFrom = std::min(m_dirtyFrom, m_lines.size() - 1);
 }
 
 void ChatView::format() {
@@ -148,7 +130,6 @@ void ChatView::scrollToEnd() {
 
 void ChatView::clear() {
     m_lines.clear();
-    m_lines.shrink_to_fit();
     m_dirtyFrom = 0;
     m_anchor = m_cursor = Position{};
     m_selecting = false;
@@ -173,97 +154,9 @@ const QFontMetricsF& ChatView::metrics(int style) {
     return *slot;
 }
 
-// Places the runs of one line on rows no wider than the layout width. A run
-// breaks after its blanks; a piece wider than a whole row breaks between
-// characters. A trailing blank may hang past the right edge.
 void ChatView::layoutLine(Line& line) {
     ++m_lineLayouts;
-    line.pieces.clear();
-    line.rows.clear();
-    const float width = float(m_layoutWidth);
-    float x = 0;
-    int row = 0;
-    int rowTop = 0;
-    float ascent = 0;
-    float descent = 0;
-
-    auto finishRow = [&] {
-        if (ascent <= 0 && descent <= 0)
-            ascent = float(metrics(0).ascent()), descent = float(metrics(0).descent());
-        const int baseline = int(std::ceil(ascent));
-        const int height = baseline + int(std::ceil(descent)) + 1;
-        line.rows.push_back({rowTop, height, baseline});
-        rowTop += height;
-        ++row;
-        x = 0;
-        ascent = descent = 0;
-    };
-    auto place = [&](int run, int from, int length, float w) {
-        if (!line.pieces.empty()) {
-            Piece& last = line.pieces.back();
-            if (last.run == run && last.row == row && last.from + last.length == from) {
-                last.length += length;
-                last.width += w;
-                x += w;
-                return;
-            }
-        }
-        line.pieces.push_back({run, from, length, x, w, row});
-        x += w;
-    };
-
-    for (int r = 0; r < int(line.runs.size()); ++r) {
-        const Run& run = line.runs[size_t(r)];
-        if (run.style < 0) {
-            const QPixmap pm = image(run.image);
-            const float w = float(pm.width());
-            if (x > 0 && x + w > width)
-                finishRow();
-            place(r, run.start, run.length, w);
-            if (!pm.isNull()) {
-                ascent = std::max(ascent, float(pm.height() - pictureDrop));
-                descent = std::max(descent, float(pictureDrop));
-            }
-            continue;
-        }
-        const QFontMetricsF& fm = metrics(run.style);
-        const float space = float(fm.horizontalAdvance(QLatin1Char(' ')));
-        const int end = run.start + run.length;
-        int pos = run.start;
-        while (pos < end) {
-            int next = int(line.text.indexOf(QLatin1Char(' '), pos));
-            next = (next < 0 || next >= end) ? end : next + 1;
-            const QString segment = line.text.mid(pos, next - pos);
-            const float full = float(fm.horizontalAdvance(segment));
-            const float ink = segment.endsWith(QLatin1Char(' ')) ? full - space : full;
-            if (x > 0 && x + ink > width)
-                finishRow();
-            ascent = std::max(ascent, float(fm.ascent()));
-            descent = std::max(descent, float(fm.descent()));
-            if (ink <= width) {
-                place(r, pos, next - pos, full);
-            } else {
-                // Longer than a row: fill rows character by character.
-                QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, segment);
-                int from = 0;
-                for (int to = int(finder.toNextBoundary()); to > 0;
-                     to = int(finder.toNextBoundary())) {
-                    const QString grapheme = segment.mid(from, to - from);
-                    const float w = float(fm.horizontalAdvance(grapheme));
-                    if (x > 0 && x + w > width && grapheme != QLatin1String(" ")) {
-                        finishRow();
-                        ascent = float(fm.ascent());
-                        descent = float(fm.descent());
-                    }
-                    place(r, pos + from, to - from, w);
-                    from = to;
-                }
-            }
-            pos = next;
-        }
-    }
-    finishRow();
-    line.height = rowTop;
+    ChatLines::layout(line, float(m_layoutWidth), m_measures);
 }
 
 void ChatView::ensureLayout() {
@@ -424,16 +317,6 @@ void ChatView::paintLine(QPainter& painter, int index, int dy) {
     }
 }
 
-int ChatView::linkOfRun(const Line& line, int run) const {
-    if (line.runs[size_t(run)].style != linkStyle)
-        return -1;
-    int k = 0;
-    for (int r = 0; r < run; ++r)
-        if (line.runs[size_t(r)].style == linkStyle)
-            ++k;
-    return line.linksBefore + k;
-}
-
 ChatView::Hit ChatView::hitTest(const QPoint& pos) {
     ensureLayout();
     Hit hit;
@@ -469,27 +352,12 @@ ChatView::Hit ChatView::hitTest(const QPoint& pos) {
         if (x < piece.x || x >= piece.x + piece.width)
             continue;
         const Run& run = line.runs[size_t(piece.run)];
-        hit.link = linkOfRun(line, piece.run);
+        hit.link = ChatLines::linkOfRun(line, piece.run);
         if (run.style < 0) {
             hit.pos.offset = piece.from + (x > piece.x + piece.width / 2 ? 1 : 0);
             return hit;
         }
-        // The character boundary nearest to the point.
-        const QFontMetricsF& fm = metrics(run.style);
-        const QString text = line.text.mid(piece.from, piece.length);
-        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-        float left = piece.x;
-        int from = 0;
-        for (int to = int(finder.toNextBoundary()); to > 0; to = int(finder.toNextBoundary())) {
-            const float w = float(fm.horizontalAdvance(text.mid(from, to - from)));
-            if (x < left + w) {
-                hit.pos.offset = piece.from + (x > left + w / 2 ? to : from);
-                return hit;
-            }
-            left += w;
-            from = to;
-        }
-        hit.pos.offset = piece.from + piece.length;
+        hit.pos.offset = ChatLines::offsetAt(line, piece, x, metrics(run.style));
         return hit;
     }
     if (first && x < first->x)
@@ -550,13 +418,7 @@ void ChatView::mouseDoubleClickEvent(QMouseEvent* event) {
     const Hit hit = hitTest(event->position().toPoint());
     if (m_lines.empty())
         return;
-    const QString& text = m_lines[size_t(hit.pos.line)].text;
-    int from = hit.pos.offset;
-    int to = hit.pos.offset;
-    while (from > 0 && text[from - 1] != QLatin1Char(' ') && text[from - 1] != pictureChar)
-        --from;
-    while (to < text.size() && text[to] != QLatin1Char(' ') && text[to] != pictureChar)
-        ++to;
+    const auto [from, to] = ChatLines::wordAround(m_lines[size_t(hit.pos.line)], hit.pos.offset);
     m_anchor = {hit.pos.line, from};
     m_cursor = {hit.pos.line, to};
     m_selecting = false;
@@ -596,16 +458,8 @@ QString ChatView::selectedText() const {
     for (int i = start.line; i <= end.line && i < int(m_lines.size()); ++i) {
         if (i > start.line)
             out += QLatin1String("\r\n");
-        const Line& line = m_lines[size_t(i)];
         const auto [from, to] = selectionIn(i);
-        for (const Run& run : line.runs) {
-            if (run.style < 0)
-                continue;
-            const int a = std::max(from, run.start);
-            const int b = std::min(to, run.start + run.length);
-            if (a < b)
-                out += line.text.mid(a, b - a);
-        }
+        out += m_lines.textBetween(i, from, to);
     }
     return out;
 }
@@ -618,58 +472,6 @@ void ChatView::copy() const {
     clipboard->setText(selectedText());
 }
 
-QList<ChatView::Item> ChatView::lineItems(int index) const {
-    QList<Item> out;
-    if (index < 0 || index >= int(m_lines.size()))
-        return out;
-    const Line& line = m_lines[size_t(index)];
-    for (size_t r = 0; r < line.runs.size(); ++r) {
-        const Run& run = line.runs[r];
-        Item item;
-        item.startsLine = r == 0;
-        if (run.style < 0) {
-            item.picture = true;
-            item.image = run.image;
-        } else {
-            item.style = run.style;
-            item.text = line.text.mid(run.start, run.length);
-        }
-        out << item;
-    }
-    return out;
-}
-
-QList<ChatView::Item> ChatView::items() const {
-    QList<Item> out;
-    for (int i = 0; i < int(m_lines.size()); ++i)
-        out << lineItems(i);
-    return out;
-}
-
-int ChatView::linkCount() const {
-    return m_lines.empty() ? 0 : m_lines.back().linksBefore + m_lines.back().links;
-}
-
-QString ChatView::linkText(int number) const {
-    if (number < 0 || number >= linkCount())
-        return QString();
-    // The last line whose first link is at or before the number.
-    auto it =
-        std::upper_bound(m_lines.begin(), m_lines.end(), number,
-                         [](int value, const Line& line) { return value < line.linksBefore; });
-    while (it != m_lines.begin()) {
-        --it;
-        if (it->links > 0 && number < it->linksBefore + it->links)
-            break;
-    }
-    int k = number - it->linksBefore;
-    for (const Run& run : it->runs) {
-        if (run.style == linkStyle && k-- == 0)
-            return it->text.mid(run.start, run.length);
-    }
-    return QString();
-}
-
 QRect ChatView::linkRect(int number) {
     ensureLayout();
     for (int i = 0; i < int(m_lines.size()); ++i) {
@@ -677,7 +479,7 @@ QRect ChatView::linkRect(int number) {
         if (number < line.linksBefore || number >= line.linksBefore + line.links)
             continue;
         for (const Piece& piece : line.pieces) {
-            if (linkOfRun(line, piece.run) != number)
+            if (ChatLines::linkOfRun(line, piece.run) != number)
                 continue;
             const Row& row = line.rows[size_t(piece.row)];
             const int top = line.top - verticalScrollBar()->value() + row.top;

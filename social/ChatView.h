@@ -1,5 +1,6 @@
 #pragma once
 
+#include "social/ChatLines.h"
 #include "social/ChatStyle.h"
 
 #include <QAbstractScrollArea>
@@ -31,22 +32,15 @@
 class ChatView : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    static constexpr int styleCount = 15;
-    static constexpr int linkStyle = 4;
+    static constexpr int styleCount = ChatLines::styleCount;
+    static constexpr int linkStyle = ChatLines::linkStyle;
     static constexpr int sideMargin = 5;
     // $00AECAD2 in $00BBGGRR form.
     static constexpr QRgb background = 0xFFD2CAAE;
     static constexpr int defaultMaxLines = 2000;
 
     // What the view holds, as tests and callers see it.
-    struct Item {
-        bool picture = false;
-        int style = -1; // text runs
-        QString text;   // text runs
-        int image = -1; // pictures
-        bool startsLine = false;
-        bool operator==(const Item& other) const = default;
-    };
+    using Item = ChatLines::Item;
 
     explicit ChatView(QWidget* parent = nullptr);
 
@@ -80,11 +74,11 @@ public:
     void copy() const;
 
     int lineCount() const { return int(m_lines.size()); }
-    QList<Item> lineItems(int line) const;
-    QList<Item> items() const;
-    int linkCount() const;
+    QList<Item> lineItems(int line) const { return m_lines.lineItems(line); }
+    QList<Item> items() const { return m_lines.items(); }
+    int linkCount() const { return m_lines.linkCount(); }
     // The text of link number n as shown; a null string for no such link.
-    QString linkText(int number) const;
+    QString linkText(int number) const { return m_lines.linkText(number); }
 
     // Geometry, in viewport coordinates (laying out first if needed).
     QRect linkRect(int number);
@@ -107,38 +101,11 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    struct Run {
-        int start;
-        int length;
-        qint16 style; // -1 for a picture
-        qint16 image; // -1 for text
-    };
-    // A piece of a run placed on one row of its line.
-    struct Piece {
-        int run;
-        int from;
-        int length;
-        float x;
-        float width;
-        int row;
-    };
-    struct Row {
-        int top; // from the line's top
-        int height;
-        int baseline; // from the row's top
-    };
-    struct Line {
-        QString text; // one U+FFFC stands for each picture
-        std::vector<Run> runs;
-        quint16 styles = 0; // bit s: the line uses style s
-        int links = 0;
-        int linksBefore = 0;
-        // Layout cache.
-        int top = 0;
-        int height = 0;
-        std::vector<Piece> pieces;
-        std::vector<Row> rows;
-    };
+    using Line = ChatLines::Line;
+    using Run = ChatLines::Run;
+    using Piece = ChatLines::Piece;
+    using Row = ChatLines::Row;
+
     struct Position {
         int line = 0;
         int offset = 0;
@@ -152,7 +119,8 @@ private:
         int link = -1;
     };
 
-    Line& lineForAppend(bool newLine);
+    // Drops the oldest lines when a new line would overfill the history.
+    void makeRoom(bool newLine);
     void dropOldest(int count);
     void takeStyles();
     void ensureLayout();
@@ -163,7 +131,6 @@ private:
     QPixmap image(int index);
     int lineAt(int y) const;
     Hit hitTest(const QPoint& pos);
-    int linkOfRun(const Line& line, int run) const;
     std::pair<int, int> selectionIn(int line) const;
     void paintLine(QPainter& painter, int index, int dy);
 
@@ -175,7 +142,8 @@ private:
     std::vector<QPixmap> m_images;
     std::vector<bool> m_imageLoaded;
 
-    std::vector<Line> m_lines;
+    ChatLines m_lines;
+    ChatLines::Measures m_measures;
     int m_maxLines = defaultMaxLines;
     int m_layoutWidth = 0;
     size_t m_dirtyFrom = 0;    // lines from here on need a layout
