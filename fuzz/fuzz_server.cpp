@@ -139,6 +139,14 @@ void checkSeats(const TServer& server, const std::array<Connection, connectionSl
         const Seat& entry = seats[seat];
         FUZZ_CHECK(entry.inUse == bool(entry.peer));
         FUZZ_CHECK(entry.inUse || entry.name.isEmpty());
+        FUZZ_CHECK(entry.inUse || !entry.loggedIn);
+        FUZZ_CHECK(entry.loggedIn || entry.name.isEmpty());
+        // Names at the table are unique and never a computer player's.
+        if (!entry.name.isEmpty()) {
+            FUZZ_CHECK(entry.name != "Klot" && entry.name != "Klock" && entry.name != "Kling");
+            for (int other = seat + 1; other <= SeatTable::lastSeat; ++other)
+                FUZZ_CHECK(seats[other].name != entry.name);
+        }
         FUZZ_CHECK(seat <= server.seatCount() || !entry.inUse);
         inUse += entry.inUse ? 1 : 0;
     }
@@ -212,6 +220,8 @@ QByteArray request(Script& script, int own) {
 class Run {
 public:
     Run() : m_server(m_speed, m_dice, m_draws) {
+        // The chat rate's clock moves a second with every pause tick.
+        m_server.setClock([this] { return m_nowMs; });
         m_server.setLoginTimeoutMs(30000);
         m_server.setPauseTickMs(1000);
     }
@@ -236,7 +246,7 @@ private:
         Connection& c = m_connections[(op >> 4) % connectionSlots];
         switch (op & 0x0F) {
         case 0:
-            accept(c);
+            accept(c, script);
             break;
         case 1:
             if (c.seat != 0)
@@ -269,6 +279,7 @@ private:
             dispatchAll();
             break;
         case 9:
+            m_nowMs += 1000;
             m_server.timer1Timer();
             break;
         case 10:
@@ -296,7 +307,7 @@ private:
         noteClosedByServer();
     }
 
-    void accept(Connection& c) {
+    void accept(Connection& c, Script& script) {
         if (c.seat != 0)
             return;
         // The lowest free seat, as the table hands them out.
@@ -315,6 +326,11 @@ private:
         c.seat = seat;
         c.log = log;
         FUZZ_CHECK(m_server.logintimer(seat).isActive());
+        // Everything but a login is ignored until the login: most
+        // connections log in for their own seat at once, with a name from
+        // the input (names in use are made unique).
+        if (script.byte() % 4 != 0)
+            m_server.feed(seat, cmd::frame(cmd::logininfo_(seat, cmd::version, smallText(script))));
     }
 
     void sendRequest(Script& script, Connection& c) {
@@ -375,6 +391,7 @@ private:
     ScriptedRandom m_dice;
     ScriptedRandom m_draws;
     TServer m_server;
+    qint64 m_nowMs = 0;
     std::array<Connection, connectionSlots> m_connections;
 };
 
