@@ -26,6 +26,11 @@ done
 module=$(ls "$root"/usr/lib*/climora/climora-audio.so 2>/dev/null | head -n1)
 [ -n "$module" ] || { echo "missing after install: the audio module"; exit 1; }
 ! ldd "$module" | grep -q "not found" || { echo "the audio module lacks a library"; exit 1; }
+# The router module beside it, loaded when a host first asks for its port to
+# be forwarded.
+router=$(ls "$root"/usr/lib*/climora/climora-router.so 2>/dev/null | head -n1)
+[ -n "$router" ] || { echo "missing after install: the router module"; exit 1; }
+! ldd "$router" | grep -q "not found" || { echo "the router module lacks a library"; exit 1; }
 version=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/climora" --version)
 [ "$version" = "1.0.1" ] || { echo "installed program says '$version'"; exit 1; }
 QT_QPA_PLATFORM=offscreen "$root/usr/bin/climora" --help | grep -q "Usage: climora" 
@@ -46,6 +51,9 @@ if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
   dpkg-deb -x "$deb" "$root/deb"
   ls "$root"/deb/usr/lib*/climora/climora-audio.so >/dev/null || { echo "package lacks the audio module"; exit 1; }
   dpkg-deb -f "$deb" Depends | grep -q "libqt6multimedia6" || { echo "package lacks Qt Multimedia"; exit 1; }
+  ls "$root"/deb/usr/lib*/climora/climora-router.so >/dev/null || { echo "package lacks the router module"; exit 1; }
+  dpkg-deb -f "$deb" Depends | grep -q "libminiupnpc" || { echo "package lacks miniupnpc"; exit 1; }
+  dpkg-deb -f "$deb" Depends | grep -q "libnatpmp" || { echo "package lacks libnatpmp"; exit 1; }
   version=$(QT_QPA_PLATFORM=offscreen "$root/deb/usr/bin/climora" --version)
   [ "$version" = "1.0.1" ] || { echo "packaged program says '$version'"; exit 1; }
 fi
