@@ -26,6 +26,10 @@ done
 module=$(ls "$root"/usr/lib*/climora/climora-audio.so 2>/dev/null | head -n1)
 [ -n "$module" ] || { echo "missing after install: the audio module"; exit 1; }
 ! ldd "$module" | grep -q "not found" || { echo "the audio module lacks a library"; exit 1; }
+# The DNS-SD module likewise, beside it.
+dnssd=$(ls "$root"/usr/lib*/climora/climora-dnssd.so 2>/dev/null | head -n1)
+[ -n "$dnssd" ] || { echo "missing after install: the DNS-SD module"; exit 1; }
+! ldd "$dnssd" | grep -q "not found" || { echo "the DNS-SD module lacks a library"; exit 1; }
 # The router module beside it, loaded when a host first asks for its port to
 # be forwarded.
 router=$(ls "$root"/usr/lib*/climora/climora-router.so 2>/dev/null | head -n1)
@@ -51,6 +55,8 @@ if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
   dpkg-deb -x "$deb" "$root/deb"
   ls "$root"/deb/usr/lib*/climora/climora-audio.so >/dev/null || { echo "package lacks the audio module"; exit 1; }
   dpkg-deb -f "$deb" Depends | grep -q "libqt6multimedia6" || { echo "package lacks Qt Multimedia"; exit 1; }
+  ls "$root"/deb/usr/lib*/climora/climora-dnssd.so >/dev/null || { echo "package lacks the DNS-SD module"; exit 1; }
+  dpkg-deb -f "$deb" Depends | grep -q "libavahi-client3" || { echo "package lacks the Avahi client library"; exit 1; }
   ls "$root"/deb/usr/lib*/climora/climora-router.so >/dev/null || { echo "package lacks the router module"; exit 1; }
   dpkg-deb -f "$deb" Depends | grep -q "libminiupnpc" || { echo "package lacks miniupnpc"; exit 1; }
   dpkg-deb -f "$deb" Depends | grep -q "libnatpmp" || { echo "package lacks libnatpmp"; exit 1; }
