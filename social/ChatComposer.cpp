@@ -12,9 +12,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <array>
 #include <chrono>
@@ -88,6 +90,7 @@ ChatComposer::ChatComposer(ClientServices& services, QWidget* board)
             pictureButton(board, QString("b_phrase%1").arg(n), SocialArt::phrase(n),
                           QString::fromLatin1(defaultPhrases[size_t(n - 1)]), place(n - 1));
         connect(button, &QToolButton::clicked, this, [this, n] { b_phrase1Click(n); });
+        button->installEventFilter(this);
         m_phraseButtons << button;
     }
 
@@ -262,6 +265,15 @@ bool ChatComposer::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_soundsButton && event->type() == QEvent::MouseButtonRelease) {
         b_phrase10MouseUp();
         return false;
+    }
+    // A phrase comes from the settings file: its hint shows it as the
+    // characters it is made of, never as markup naming pictures to load.
+    auto* button = qobject_cast<QToolButton*>(watched);
+    if (event->type() == QEvent::ToolTip && m_phraseButtons.contains(button)) {
+        const QString shown =
+            "<p style='white-space:pre'>" + button->toolTip().toHtmlEscaped() + "</p>";
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), shown, button);
+        return true;
     }
     return QObject::eventFilter(watched, event);
 }

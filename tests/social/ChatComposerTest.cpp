@@ -9,9 +9,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 namespace {
@@ -192,4 +194,20 @@ TEST_F(ChatComposerTest, TextColourReadsColourText) {
     EXPECT_EQ(input().palette().color(QPalette::Inactive, QPalette::Text), QColor(0x80, 0, 0));
 }
 
+} // namespace
+
+namespace {
+// A phrase comes from the settings file; its hint shows its characters and
+// never loads a picture that markup in it would name.
+TEST_F(ChatComposerTest, PhraseHintsShowMarkupAsItsCharacters) {
+    composer.setPhrase(3, "<img src=\"/dev/zero\"> & more");
+    QToolButton* button = composer.phraseButton(3);
+    EXPECT_EQ(composer.phrase(3), "<img src=\"/dev/zero\"> & more")
+        << "the phrase is kept as it is";
+    QHelpEvent hint(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(button, &hint);
+    EXPECT_EQ(QToolTip::text(),
+              "<p style='white-space:pre'>&lt;img src=&quot;/dev/zero&quot;&gt; &amp; more</p>");
+    QToolTip::hideText();
+}
 } // namespace
