@@ -1,7 +1,8 @@
 // Arbitrary chat lines in arbitrary colours, shown, laid out, painted and
 // selected in the chat view. A line whose source is not a number from 0 to 9
 // is refused with EChatLine and must leave the chat as it was; anything else
-// is shown as one new line.
+// is shown as one new line of bounded length, the history dropping its
+// oldest lines when it is full.
 //
 // Input: one byte of settings (view width, text size, which path a line
 // takes), four bytes of colour, then lines separated by LF: each is either
@@ -51,13 +52,23 @@ void show(const QByteArray& line, quint32 colour, bool relayed) {
         FUZZ_CHECK(int(view->items().size()) == itemsBefore);
         return;
     }
-    FUZZ_CHECK(view->lineCount() == linesBefore + 1);
-    const QList<ChatView::Item> items = view->lineItems(linesBefore);
+    // A full history drops its oldest lines to make room.
+    if (linesBefore < view->maxLines())
+        FUZZ_CHECK(view->lineCount() == linesBefore + 1);
+    else
+        FUZZ_CHECK(view->lineCount() < linesBefore + 1 && view->lineCount() > 0);
+    const QList<ChatView::Item> items = view->lineItems(view->lineCount() - 1);
     FUZZ_CHECK(!items.isEmpty() && items.front().startsLine && !items.front().picture);
+    qsizetype length = 0;
     for (const ChatView::Item& item : items) {
         FUZZ_CHECK(item.picture ? item.image >= 0 && item.image < view->imageCount()
                                 : item.style >= 0 && item.style < ChatView::styleCount);
+        length += item.text.size();
     }
+    // However long the line, what it shows is bounded: the cut text, the
+    // blanks the word rule adds, and the ellipsis.
+    FUZZ_CHECK(items.size() <= 2 * ChatDisplay::maxWordRuns + ChatDisplay::maxLineLength / 4);
+    FUZZ_CHECK(length <= 2 * ChatDisplay::maxLineLength + 3);
 }
 
 } // namespace
@@ -69,6 +80,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     window = new QWidget;
     window->resize(300, 340);
     display = new ChatDisplay(*services, window);
+    // A short history, so that inputs of many lines drop old ones.
+    display->view()->setMaxLines(40);
     // A click on a link must never reach the desktop.
     display->setUrlOpener([](const QUrl&) { return true; });
     window->show();

@@ -1,9 +1,12 @@
 // The whole program's main window as the client of a hostile server. A fuzz
 // input is the byte stream such a server sends: it goes through the client's
 // own framing and queue (ClientConnection::received), and the queue is run by
-// Timer1 events delivered through the application object, so that an
-// exception escaping a handler takes the road it takes in the program: it is
-// reported (counted here) and the next message goes on.
+// Timer1 events delivered through the application object, so that an error
+// in a handler takes the road it takes in the program: the main window hands
+// the first to the application's error report once the tick is over (counted
+// here), writes those that follow while it is up into the chat, and the next
+// message goes on. A stream the client refuses (a message over 64 KiB, or
+// more messages than it queues) closes the connection and the window.
 //
 // The program joins a listener of the harness on the loopback address, so
 // that what the client sends back goes out on a real connection; the
