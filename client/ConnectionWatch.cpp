@@ -74,6 +74,11 @@ bool ConnectionWatch::observe(TSocketInfo kind, const QString& text) {
     }
     if (!closed)
         return true;
+    if (m_closeExpected && m_closeExpected()) {
+        m_phase = Phase::Idle;
+        m_timer.stop();
+        return true;
+    }
     if (!m_state.loggedIn) {
         fail(m_brokeWithError ? reasonForError(text) : closedBeforeLoginReason());
         return false;
@@ -82,8 +87,7 @@ bool ConnectionWatch::observe(TSocketInfo kind, const QString& text) {
     // report ends the program.
     m_phase = Phase::Idle;
     m_timer.stop();
-    if (!(m_closeExpected && m_closeExpected()))
-        emit connectionEnded(m_host, !m_brokeWithError);
+    emit connectionEnded(m_host, !m_brokeWithError);
     return true;
 }
 

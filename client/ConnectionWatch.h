@@ -42,8 +42,8 @@ public:
     // How long a join may take until the host's login request; tests shorten it.
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     int timeoutMs() const { return m_timeoutMs; }
-    // Asked when the connection closes after the login: true when the client
-    // already knows why (the host said the game is full), so nothing is said.
+    // Asked when the connection closes: true when the client already knows
+    // why (the host said the game is full), so the close goes on untold.
     void setCloseExpected(std::function<bool()> expected) { m_closeExpected = std::move(expected); }
 
     // The socket is about to be opened to the host: the watch starts.

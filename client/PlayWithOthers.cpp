@@ -43,7 +43,7 @@ bool isUnsafe(QChar c) {
 
 PlayWithOthers::PlayWithOthers(QWidget* parent) : QDialog(parent) {
     setObjectName("playwithothers");
-    setWindowTitle("Climora - Play with Others");
+    setWindowTitle("Play with Others");
     buildControls();
 }
 
@@ -74,6 +74,7 @@ void PlayWithOthers::buildControls() {
                                 "router to open."));
     m_hosting = makeLabel(this, "label_hosting", QString());
     m_hosting->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_hosting->setStyleSheet("font-weight: bold;");
     m_hosting->hide();
     layout->addWidget(m_hosting);
 
@@ -115,6 +116,9 @@ void PlayWithOthers::buildControls() {
     m_problem->setStyleSheet("color: #b00000;");
     m_problem->hide();
     layout->addWidget(m_problem);
+    // Takes the height the list would take while there is no list.
+    layout->addStretch(0);
+    m_layout = layout;
 
     auto* closeRow = new QHBoxLayout;
     closeRow->addStretch(1);
@@ -134,7 +138,7 @@ void PlayWithOthers::buildControls() {
     connect(m_address->lineEdit(), &QLineEdit::returnPressed, this, &PlayWithOthers::joinClicked);
     connect(m_games, &QListWidget::itemActivated, this, &PlayWithOthers::gameActivated);
     connect(m_close, &QPushButton::clicked, this, &QDialog::close);
-    resize(480, 440);
+    setMinimumWidth(480);
 }
 
 void PlayWithOthers::setPlayerName(const QString& name) {
@@ -186,10 +190,14 @@ void PlayWithOthers::showGames(const QList<Game>& games) {
 
 void PlayWithOthers::setDiscovery(Discovery discovery) {
     m_discovery = discovery;
+    // Without discovery the list would only ever be empty: the label says
+    // why, and the address field is what is left.
     if (discovery == Discovery::Unavailable)
         m_games->clear();
-    m_games->setEnabled(discovery != Discovery::Unavailable);
+    m_games->setVisible(discovery != Discovery::Unavailable);
+    m_layout->setStretch(m_layout->count() - 2, discovery == Discovery::Unavailable ? 1 : 0);
     updateGamesLabel();
+    fitHeight();
 }
 
 void PlayWithOthers::updateGamesLabel() {
@@ -209,6 +217,16 @@ void PlayWithOthers::setHostingAddresses(const QStringList& addresses) {
         shown << plain(address, maxShownHost);
     m_hosting->setText("You are hosting. Others can join at " + shown.join(", ") + ".");
     m_hosting->show();
+    fitHeight();
+}
+
+void PlayWithOthers::fitHeight() {
+    // The wrapped labels' height depends on the width, which stays.
+    m_layout->invalidate();
+    m_layout->activate();
+    const int width = isVisible() ? qMax(this->width(), minimumWidth()) : minimumWidth();
+    const int height = hasHeightForWidth() ? heightForWidth(width) : sizeHint().height();
+    resize(width, qMax(height, minimumSizeHint().height()));
 }
 
 void PlayWithOthers::keyPressEvent(QKeyEvent* event) {

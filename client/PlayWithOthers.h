@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -58,6 +59,10 @@ public:
     // `limit` characters (the last one then "…").
     static QString plain(const QString& untrusted, int limit);
 
+    // Makes the window just as high as the controls shown need, at its
+    // width (the narrowest before it was first shown).
+    void fitHeight();
+
 signals:
     void hostRequested(const QString& name);
     void joinRequested(const QString& name, const QString& host);
@@ -79,6 +84,7 @@ private:
     void updateGamesLabel();
 
     Discovery m_discovery = Discovery::Looking;
+    QBoxLayout* m_layout = nullptr;
     QLineEdit* m_name = nullptr;
     QPushButton* m_host = nullptr;
     QLabel* m_hosting = nullptr;

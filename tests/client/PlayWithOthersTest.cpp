@@ -171,6 +171,7 @@ TEST_F(PlayWithOthersTest, WithoutDiscoveryTheListSaysSoAndJoiningByAddressStill
     window.setDiscovery(PlayWithOthers::Discovery::Unavailable);
     EXPECT_TRUE(control<QLabel>("label_games")->text().contains("cannot be found automatically"));
     EXPECT_EQ(games()->count(), 0);
+    EXPECT_FALSE(games()->isVisible()) << "an empty list for ever is no help";
     window.setPlayerName("Bo");
     addressField()->setEditText("10.0.0.5");
     window.joinClicked();

@@ -16,7 +16,7 @@ public:
     int choose(const QString& text, const QStringList& buttons) override {
         choices << text;
         choiceButtons << buttons;
-        return choice;
+        return choicesToMake.isEmpty() ? choice : choicesToMake.takeFirst();
     }
 
     QStringList messages;
@@ -24,5 +24,6 @@ public:
     bool answer = true;
     QStringList choices;
     QList<QStringList> choiceButtons;
-    int choice = -1; // closed without choosing
+    int choice = -1;          // closed without choosing
+    QList<int> choicesToMake; // answered first, in order, before `choice`
 };
