@@ -1,17 +1,18 @@
 #include "net/TSock.h"
 
-#include <QHash>
+#include "net/HostLookup.h"
+#include "net/ListenerSocket.h"
+#include "net/WinsockError.h"
+
 #include <QMetaObject>
 #include <QPointer>
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,74 +20,6 @@ namespace {
 
 // The most taken from the network per read notification.
 constexpr int ReceiveArea = 32768;
-
-// Names and codes follow the Windows Sockets numbering (10000 + the BSD
-// number), so reports look the same on every platform.
-struct WinsockEntry {
-    int code;
-    const char* name;
-};
-
-constexpr WinsockEntry winsockNames[] = {
-    {10004, "WSAEINTR"},           {10009, "WSAEBADF"},        {10013, "WSAEACCES"},
-    {10014, "WSAEFAULT"},          {10022, "WSAEINVAL"},       {10024, "WSAEMFILE"},
-    {10035, "WSAEWOULDBLOCK"},     {10036, "WSAEINPROGRESS"},  {10037, "WSAEALREADY"},
-    {10038, "WSAENOTSOCK"},        {10039, "WSAEDESTADDRREQ"}, {10040, "WSAEMSGSIZE"},
-    {10041, "WSAEPROTOTYPE"},      {10042, "WSAENOPROTOOPT"},  {10043, "WSAEPROTONOSUPPORT"},
-    {10044, "WSAESOCKTNOSUPPORT"}, {10045, "WSAEOPNOTSUPP"},   {10046, "WSAEPFNOSUPPORT"},
-    {10047, "WSAEAFNOSUPPORT"},    {10048, "WSAEADDRINUSE"},   {10049, "WSAEADDRNOTAVAIL"},
-    {10050, "WSAENETDOWN"},        {10051, "WSAENETUNREACH"},  {10052, "WSAENETRESET"},
-    {10053, "WSAECONNABORTED"},    {10054, "WSAECONNRESET"},   {10055, "WSAENOBUFS"},
-    {10056, "WSAEISCONN"},         {10057, "WSAENOTCONN"},     {10058, "WSAESHUTDOWN"},
-    {10059, "WSAETOOMANYREFS"},    {10060, "WSAETIMEDOUT"},    {10061, "WSAECONNREFUSED"},
-    {10062, "WSAELOOP"},           {10063, "WSAENAMETOOLONG"}, {10064, "WSAEHOSTDOWN"},
-    {10065, "WSAEHOSTUNREACH"},    {10066, "WSAENOTEMPTY"},    {10067, "WSAEPROCLIM"},
-    {10068, "WSAEUSERS"},          {10069, "WSAEDQUOT"},       {10070, "WSAESTALE"},
-    {10071, "WSAEREMOTE"},         {10091, "WSASYSNOTREADY"},  {10092, "WSAVERNOTSUPPORTED"},
-    {10093, "WSANOTINITIALISED"},  {10101, "WSAEDISCON"},      {11001, "WSAHOST_NOT_FOUND"},
-    {11002, "WSATRY_AGAIN"},       {11003, "WSANO_RECOVERY"},  {11004, "WSANO_DATA"},
-};
-
-struct ErrnoEntry {
-    int errnoValue;
-    int code;
-};
-
-constexpr ErrnoEntry errnoCodes[] = {
-    {EINTR, 10004},           {EBADF, 10009},        {EACCES, 10013},
-    {EPERM, 10013},           {EFAULT, 10014},       {EINVAL, 10022},
-    {EMFILE, 10024},          {ENFILE, 10024},       {EWOULDBLOCK, 10035},
-    {EAGAIN, 10035},          {EINPROGRESS, 10036},  {EALREADY, 10037},
-    {ENOTSOCK, 10038},        {EDESTADDRREQ, 10039}, {EMSGSIZE, 10040},
-    {EPROTOTYPE, 10041},      {ENOPROTOOPT, 10042},  {EPROTONOSUPPORT, 10043},
-    {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},   {EPFNOSUPPORT, 10046},
-    {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},   {EADDRNOTAVAIL, 10049},
-    {ENETDOWN, 10050},        {ENETUNREACH, 10051},  {ENETRESET, 10052},
-    {ECONNABORTED, 10053},    {ECONNRESET, 10054},   {ENOBUFS, 10055},
-    {ENOMEM, 10055},          {EISCONN, 10056},      {ENOTCONN, 10057},
-    {ESHUTDOWN, 10058},       {EPIPE, 10058},        {ETOOMANYREFS, 10059},
-    {ETIMEDOUT, 10060},       {ECONNREFUSED, 10061}, {ELOOP, 10062},
-    {ENAMETOOLONG, 10063},    {EHOSTDOWN, 10064},    {EHOSTUNREACH, 10065},
-    {ENOTEMPTY, 10066},       {EUSERS, 10068},       {EDQUOT, 10069},
-    {ESTALE, 10070},          {EREMOTE, 10071},
-};
-
-// Host names resolved during this run, so each name is asked for only once.
-QHash<QString, quint32>& hostCache() {
-    static QHash<QString, quint32> cache;
-    return cache;
-}
-
-int g_resolverCalls = 0;
-
-bool startsWithDigit(const QString& name) {
-    return !name.isEmpty() && name.at(0).isDigit();
-}
-
-void setNonBlocking(int fd) {
-    const int flags = ::fcntl(fd, F_GETFL, 0);
-    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-}
 
 // Messages are small and answered at once; without this, a message sent
 // while the peer still holds back its acknowledgement of the previous one
@@ -133,38 +66,6 @@ void TSock::report(TSocketInfo kind, const QString& msg) {
     }
 }
 
-QString TSock::errorText(int errnoValue) {
-    const int code = winsockCode(errnoValue);
-    return QStringLiteral("Error #%1 (%2)").arg(code).arg(winsockName(code));
-}
-
-int TSock::winsockCode(int errnoValue) {
-    if (errnoValue == 0)
-        return 0;
-    for (const ErrnoEntry& e : errnoCodes) {
-        if (e.errnoValue == errnoValue)
-            return e.code;
-    }
-    // Unmapped values stay above 10000 so they still count as errors.
-    return 20000 + errnoValue;
-}
-
-QString TSock::winsockName(int code) {
-    for (const WinsockEntry& e : winsockNames) {
-        if (e.code == code)
-            return QString::fromLatin1(e.name);
-    }
-    return QStringLiteral("UNKNOWN ERROR");
-}
-
-void TSock::clearHostCache() {
-    hostCache().clear();
-}
-
-int TSock::resolverCalls() {
-    return g_resolverCalls;
-}
-
 // ---- settings -------------------------------------------------------------
 
 void TSock::setHostName(const QString& name) {
@@ -181,72 +82,47 @@ void TSock::setPortName(const QString& name) {
     m_portName = name;
 }
 
-int TSock::localPort() const {
+SockAddress TSock::localSockAddress() const {
     if (m_fd < 0)
-        return 0;
-    sockaddr_in addr{};
-    socklen_t len = sizeof(addr);
-    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        return 0;
-    return ntohs(addr.sin_port);
+        return {};
+    sockaddr_storage storage{};
+    socklen_t len = sizeof(storage);
+    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&storage), &len) != 0)
+        return {};
+    return SockAddress::fromSockaddr(storage, len);
+}
+
+int TSock::localPort() const {
+    return localSockAddress().port();
 }
 
 QString TSock::localAddress() const {
-    if (m_fd < 0)
+    const SockAddress local = localSockAddress();
+    if (!local.isValid())
         return {};
-    sockaddr_in addr{};
-    socklen_t len = sizeof(addr);
-    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        return {};
-    char dotted[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &addr.sin_addr, dotted, sizeof dotted);
-    return QString::fromLatin1(dotted);
+    // The wildcard reads the same whether or not IPv6 is taken too.
+    if (local.isWildcard())
+        return QStringLiteral("0.0.0.0");
+    return local.text();
+}
+
+bool TSock::acceptsIpv6() const {
+    return m_listening && localSockAddress().family() == AF_INET6;
 }
 
 // ---- lookups --------------------------------------------------------------
 
-quint32 TSock::lookupHost(const QString& name) {
+QList<SockAddress> TSock::lookupHost(const QString& name) {
     report(TSocketInfo::Lookup, QStringLiteral("Lookup Of Host ") + name);
-    if (startsWithDigit(name)) {
-        in_addr addr{};
-        // A malformed dotted address must not turn into the broadcast address.
-        if (::inet_aton(name.toLatin1().constData(), &addr) == 0)
-            throw ESockException("Host Lookup - Could Not Find Host Entry");
-        return addr.s_addr;
-    }
-    auto& cache = hostCache();
-    auto it = cache.constFind(name);
-    if (it != cache.constEnd())
-        return it.value();
-    ++g_resolverCalls;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    if (name.isEmpty() || ::getaddrinfo(name.toUtf8().constData(), nullptr, &hints, &result) != 0 ||
-        result == nullptr)
+    const QList<SockAddress> found = HostLookup::addresses(name);
+    if (found.isEmpty())
         throw ESockException("Host Lookup - Could Not Find Host Entry");
-    const quint32 address = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
-    ::freeaddrinfo(result);
-    cache.insert(name, address);
-    return address;
+    return found;
 }
 
 quint16 TSock::lookupPort(const QString& name) {
     report(TSocketInfo::Lookup, QStringLiteral("Lookup Of Port ") + name);
-    if (startsWithDigit(name)) {
-        bool ok = false;
-        const int port = name.toInt(&ok);
-        if (!ok || port < 0 || port > 65535)
-            throw std::invalid_argument(
-                QStringLiteral("'%1' is not a valid integer value").arg(name).toStdString());
-        return htons(quint16(port));
-    }
-    const servent* entry =
-        name.isEmpty() ? nullptr : ::getservbyname(name.toLatin1().constData(), "tcp");
-    if (entry == nullptr)
-        throw ESockException("Port Lookup - Could Not Find Service Entry");
-    return quint16(entry->s_port);
+    return HostLookup::port(name);
 }
 
 // ---- notifiers ------------------------------------------------------------
@@ -309,12 +185,19 @@ void TSock::onConnectResult(int error) {
         return;
     m_connecting = false;
     if (error != 0) {
+        // The next address of the name is tried quietly; only when none is
+        // left is the failure reported, with the first address's error.
+        if (m_firstConnectError == 0)
+            m_firstConnectError = error;
+        int ignored = 0;
+        if (connectNext(ignored))
+            return;
         // The object keeps its socket, unconnected; a failed socket stays
         // ready for ever, so it is no longer watched.
         if (m_readNotifier)
             m_readNotifier->setEnabled(false);
         updateWriteNotifier();
-        report(TSocketInfo::Error, errorText(error));
+        report(TSocketInfo::Error, errorText(m_firstConnectError));
         return;
     }
     m_connected = true;
@@ -418,47 +301,69 @@ bool TSock::Open() {
         return m_connected;
     // Names are resolved before the socket is made, so a failed lookup
     // leaves nothing behind and Open may simply be tried again.
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = lookupPort(m_portName);
-    addr.sin_addr.s_addr = lookupHost(m_hostName);
-
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        report(TSocketInfo::Error, errorText(errno));
+    const quint16 port = lookupPort(m_portName);
+    QList<SockAddress> addresses = lookupHost(m_hostName);
+    for (SockAddress& a : addresses)
+        a.setPort(port);
+    m_addresses = addresses;
+    m_nextAddress = 0;
+    m_firstConnectError = 0;
+    int error = 0;
+    if (!connectNext(error)) {
+        report(TSocketInfo::Error, errorText(error));
         return false;
     }
-    setNonBlocking(fd);
-    setNoDelay(fd);
-    m_fd = fd;
-    m_connected = false;
-    m_connecting = true;
-    m_writeBroken = false;
-    m_writeEventDue = false;
-    startNotifiers(false);
-    m_readNotifier->setEnabled(false);
-
-    int rc;
-    do {
-        rc = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    } while (rc < 0 && errno == EINTR);
-    if (rc < 0 && errno != EINPROGRESS) {
-        // An immediate failure is delivered like any connect result: later,
-        // from the event loop.
-        const int error = errno;
-        QPointer<TSock> self(this);
-        QMetaObject::invokeMethod(
-            this,
-            [self, fd, error] {
-                if (self && self->m_fd == fd)
-                    self->onConnectResult(error);
-            },
-            Qt::QueuedConnection);
-        m_writeNotifier->setEnabled(false);
-        return false;
-    }
-    updateWriteNotifier();
     return m_connected;
+}
+
+bool TSock::connectNext(int& error) {
+    while (m_nextAddress < m_addresses.size()) {
+        const SockAddress to = m_addresses.at(m_nextAddress++);
+        const int fd = ::socket(to.family(), SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) {
+            // No socket of this family here (IPv6 switched off, say): the
+            // next address may still be reached.
+            if (error == 0)
+                error = errno;
+            continue;
+        }
+        if (m_fd >= 0) {
+            stopNotifiers();
+            ::close(m_fd);
+        }
+        setNoDelay(fd);
+        m_fd = fd;
+        m_connected = false;
+        m_connecting = true;
+        m_writeBroken = false;
+        m_writeEventDue = false;
+        const int attempt = ++m_connectAttempt;
+        startNotifiers(false);
+        m_readNotifier->setEnabled(false);
+
+        int rc;
+        do {
+            rc = ::connect(fd, to.data(), to.size());
+        } while (rc < 0 && errno == EINTR);
+        if (rc < 0 && errno != EINPROGRESS) {
+            // An immediate failure is delivered like any connect result:
+            // later, from the event loop.
+            const int failure = errno;
+            QPointer<TSock> self(this);
+            QMetaObject::invokeMethod(
+                this,
+                [self, attempt, failure] {
+                    if (self && self->m_connectAttempt == attempt)
+                        self->onConnectResult(failure);
+                },
+                Qt::QueuedConnection);
+            m_writeNotifier->setEnabled(false);
+            return true;
+        }
+        updateWriteNotifier();
+        return true;
+    }
+    return false;
 }
 
 bool TSock::Close() {
@@ -527,7 +432,7 @@ bool TSock::Accept(TSock*& newSock) {
     // The next waiting connection may announce itself again.
     if (m_readNotifier)
         m_readNotifier->setEnabled(true);
-    sockaddr_in peer{};
+    sockaddr_storage peer{};
     socklen_t len = sizeof(peer);
     int fd;
     do {
@@ -546,10 +451,11 @@ bool TSock::Accept(TSock*& newSock) {
     sock->OnDisconnect = OnDisconnect;
     sock->OnInfo = OnInfo;
     sock->m_portName = m_portName;
-    char dotted[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &peer.sin_addr, dotted, sizeof(dotted));
-    sock->m_hostName = QString::fromLatin1(dotted);
-    sock->m_peerPort = ntohs(peer.sin_port);
+    // An IPv4 peer of a dual-stack listener is named in dotted form, as
+    // on an IPv4 listener.
+    const SockAddress from = SockAddress::fromSockaddr(peer, len);
+    sock->m_hostName = from.text();
+    sock->m_peerPort = from.port();
     sock->m_connected = true;
     sock->m_writeEventDue = true;
     sock->startNotifiers(false);
@@ -574,32 +480,12 @@ void TSock::setListen(bool on) {
     if (m_fd >= 0)
         throw ESockException("Listen - Socket Already In Use");
 
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (!m_bindAddress.isEmpty() &&
-        ::inet_pton(AF_INET, m_bindAddress.toLatin1().constData(), &addr.sin_addr) != 1)
+    const std::optional<SockAddress> address = ListenerSocket::bindAddress(m_bindAddress);
+    if (!address)
         throw ESockException("Listen - Error Binding Socket");
-    addr.sin_port = lookupPort(m_portName);
-
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw ESockException("Listen - Error Binding Socket");
-    // Lets a restarted host take its port back at once; a port that another
-    // socket is listening on is still refused.
-    const int yes = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    setNonBlocking(fd);
-    // A socket that failed to bind or listen is released, so Listen may be
-    // tried again on the same object.
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        ::close(fd);
-        throw ESockException("Listen - Error Binding Socket");
-    }
-    if (::listen(fd, 5) != 0) {
-        ::close(fd);
-        throw ESockException("Listen - Error Starting Listen");
-    }
+    SockAddress bound = *address;
+    bound.setPort(lookupPort(m_portName));
+    const int fd = ListenerSocket::open(bound);
     m_fd = fd;
     m_listening = true;
     m_connected = false;

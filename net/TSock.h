@@ -1,6 +1,11 @@
 #pragma once
 
+#include "net/HostLookup.h"
+#include "net/SockAddress.h"
+#include "net/WinsockError.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -41,7 +46,10 @@ public:
     ~TSock() override;
 
     // Starts a connection to hostName():portName(). Returns isConnected();
-    // an object that already holds a socket does nothing else.
+    // an object that already holds a socket does nothing else. A name with
+    // several addresses (IPv4 ones first) is tried address by address until
+    // one connects; only the failure of the last is reported, with the first
+    // one's error.
     bool Open();
     // Always allowed, never raises; true when the socket layer accepted the close.
     bool Close();
@@ -58,15 +66,19 @@ public:
     // Starts (true) or stops (false) listening on the bind address.
     void setListen(bool on);
     // The local address a listener binds to: empty (the default) for every
-    // address of the machine, else a dotted IPv4 address such as
-    // "127.0.0.1", which takes connections made to that address only.
-    // Takes effect at the next setListen(true).
+    // address of the machine, IPv6 and IPv4 (IPv4 alone where the machine
+    // has no IPv6), else a dotted IPv4 address such as "127.0.0.1" or an IPv6
+    // address such as "::1", which takes connections made to that address
+    // only. Takes effect at the next setListen(true).
     QString bindAddress() const { return m_bindAddress; }
     void setBindAddress(const QString& address) { m_bindAddress = address; }
     bool isListening() const { return m_listening; }
     bool isConnected() const { return m_connected; }
     bool hasSocket() const { return m_fd >= 0; }
 
+    // A host name, a dotted IPv4 address or an IPv6 address (with or
+    // without [brackets]). On an accepted connection: the peer's address,
+    // dotted for an IPv4 peer even on a dual-stack listener.
     QString hostName() const { return m_hostName; }
     void setHostName(const QString& name);
     QString portName() const { return m_portName; }
@@ -74,9 +86,12 @@ public:
 
     // The port the socket is bound to locally (useful after listening on "0").
     int localPort() const;
-    // The dotted local address the socket is bound to ("0.0.0.0" for every
-    // address); empty without a socket.
+    // The local address the socket is bound to, dotted for IPv4 ("0.0.0.0"
+    // for every address, IPv6 taken too or not); empty without a socket.
     QString localAddress() const;
+    // A listener that takes IPv6 peers (dual-stack, or bound to an IPv6
+    // address).
+    bool acceptsIpv6() const;
     // The peer's port, recorded at accept.
     int peerPort() const { return m_peerPort; }
 
@@ -96,15 +111,15 @@ public:
 
     // "Error #" + code + " (" + name + ")" as reported through OnInfo, for an
     // errno value of this platform mapped to the Windows Sockets code.
-    static QString errorText(int errnoValue);
+    static QString errorText(int errnoValue) { return WinsockError::text(errnoValue); }
     // The Windows Sockets code corresponding to an errno value (0 for none).
-    static int winsockCode(int errnoValue);
+    static int winsockCode(int errnoValue) { return WinsockError::codeOf(errnoValue); }
     // The symbolic name of a Windows Sockets code, or "UNKNOWN ERROR".
-    static QString winsockName(int code);
+    static QString winsockName(int code) { return WinsockError::nameOf(code); }
     // Forgets the process-wide host address cache (for tests).
-    static void clearHostCache();
+    static void clearHostCache() { HostLookup::clearCache(); }
     // How many names the resolver was asked for since program start (for tests).
-    static int resolverCalls();
+    static int resolverCalls() { return HostLookup::resolverCalls(); }
 
 private:
     void report(TSocketInfo kind, const QString& msg);
@@ -119,7 +134,12 @@ private:
     void startNotifiers(bool forListener);
     void stopNotifiers();
     void updateWriteNotifier();
-    quint32 lookupHost(const QString& name);
+    QList<SockAddress> lookupHost(const QString& name);
+    // Makes a socket for the next address of m_addresses that the socket
+    // layer takes and starts connecting it, replacing the socket held. False,
+    // with `error` set to the first refusal, when no address is left.
+    bool connectNext(int& error);
+    SockAddress localSockAddress() const;
     quint16 lookupPort(const QString& name);
 
     int m_fd = -1;
@@ -132,6 +152,13 @@ private:
     // The last send met a hard error: waiting for writability would spin, so
     // the read side is left to notice the dead connection.
     bool m_writeBroken = false;
+    // The addresses of the name being connected to, the next one to try,
+    // the error of the first that failed, and a serial number of attempts so
+    // that a late result of an abandoned attempt is ignored.
+    QList<SockAddress> m_addresses;
+    int m_nextAddress = 0;
+    int m_firstConnectError = 0;
+    int m_connectAttempt = 0;
     QString m_hostName;
     QString m_portName;
     QString m_bindAddress;

@@ -153,21 +153,30 @@ TEST_F(Loopback, LargeTransferIsQueuedAndDeliveredWholeInOrder) {
     EXPECT_LE(largestRead, 32768);
 }
 
+// The port of an IPv4 or IPv6 socket address, or -1 for another kind.
+static int portOf(const sockaddr_storage& address) {
+    if (address.ss_family == AF_INET)
+        return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
+    return -1;
+}
+
 // The TCP_NODELAY option of every connected socket of this process whose
-// local or remote port is the given one.
+// local or remote port is the given one (the accepted end of a dual-stack
+// listener is an IPv6 socket).
 static QList<int> noDelayOfConnectionsOn(int port) {
     QList<int> options;
     for (const QString& name : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System)) {
         const int fd = name.toInt();
-        sockaddr_in local{}, remote{};
+        sockaddr_storage local{}, remote{};
         socklen_t size = sizeof(local);
-        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) != 0 ||
-            local.sin_family != AF_INET)
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size) != 0 || portOf(local) < 0)
             continue;
         size = sizeof(remote);
         if (::getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &size) != 0)
             continue; // the listener
-        if (ntohs(local.sin_port) != port && ntohs(remote.sin_port) != port)
+        if (portOf(local) != port && portOf(remote) != port)
             continue;
         int on = -1;
         size = sizeof(on);
