@@ -47,7 +47,8 @@ void Tchat::wireWindows() {
 void Tchat::hostpress() {
     TSock& listener = m_windows.server->Sock1();
     // A solo game takes no players from the network: only its own client,
-    // through 127.0.0.1. Hosting by name takes them on every address.
+    // through 127.0.0.1. Hosting by name takes them on every address, IPv6
+    // as well as IPv4 where the machine has IPv6.
     listener.setBindAddress(m_arguments.isEmpty() ? QStringLiteral("127.0.0.1") : QString());
     listener.setListen(true);
     m_state.host = true;
