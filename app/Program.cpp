@@ -18,6 +18,7 @@ Program::Program(Prompter& prompter, const QStringList& arguments, const Options
     : m_prompter(prompter), m_options(options) {
     m_chat = std::make_unique<Tchat>(prompter, arguments);
     m_chat->setGamePort(options.gamePort);
+    m_chat->setNetworkServices(options.networkServices);
     if (!options.iniPath.isEmpty())
         m_chat->setIniPath(options.iniPath);
     // The other windows all start hidden: they are made once the main window
@@ -52,6 +53,7 @@ void Program::makeWindows() {
     windows.server->Sock1().setPortName(options.gamePort);
     windows.download = new Tdownload(
         prompter, [chat] { chat->close(); }, chat);
+    windows.download->setPlayWithOthers([chat] { chat->openPlayWithOthers(); });
     windows.gamestart = new Tgamestart(*chat, chat, background);
     chat->attachWindows(windows);
 }

@@ -24,6 +24,7 @@ public:
         QString tallyPath; // empty: the user's tally file
         QString iniPath;   // empty: the user's settings file
         QString gamePort = "7772";
+        bool networkServices = true; // false: no router forwarding, no announcing or finding games
     };
 
     Program(Prompter& prompter, const QStringList& arguments, const Options& options);
@@ -36,6 +37,10 @@ public:
     bool windowsMade() const { return m_windowsMade; }
     // Writes the tally file (at program end).
     void saveTally();
+    // The arguments to start the program with again once it has ended, when
+    // the player chose to host or join from the "Play with Others" window.
+    bool restartRequested() const { return m_chat->restartRequested(); }
+    QStringList restartArguments() const { return m_chat->restartArguments(); }
 
 private:
     void makeWindows();

@@ -4,6 +4,7 @@
 #include "app/FirstPaintProbe.h"
 #include "app/Prompter.h"
 #include "client/ClientConnection.h"
+#include "client/ConnectionWatch.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
 #include "social/Settings.h"
@@ -65,6 +66,7 @@ Tchat::Tchat(Prompter& prompter, const QStringList& arguments, QWidget* parent)
     buildSocial();
     buildDispatchTable();
     m_settings = new Settings(*this, SettingsLocation::iniPath());
+    buildOthers();
 
     // Made before any other watcher of the first paint (the benchmark's), so
     // that the others hear of it first.
@@ -109,6 +111,8 @@ void Tchat::buildMenus() {
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("File1");
     add(file, "StartGame1", "Start Game")->setEnabled(false);
+    add(file, "PlayWithOthers1", "Play with Others...");
+    add(file, "CopyJoinAddress1", "Copy Join Address")->setEnabled(false);
     file->addSeparator();
     connect(add(file, "Exit1", "Exit"), &QAction::triggered, this, &QWidget::close);
 
@@ -237,10 +241,12 @@ void Tchat::processparams() {
         return; // the action happens only on reaching the third argument
     m_state.playerName = m_arguments[0];
     m_state.hostAddress = m_arguments[1];
-    if (m_arguments[2] == "true")
+    if (m_arguments[2] == "true") {
         hostpress();
-    else
+        hostingByNameStarted();
+    } else {
         joinpress();
+    }
     // The lobby link: nothing is ever sent or read on it, and a failure to
     // connect goes unnoticed.
     try {
@@ -251,7 +257,13 @@ void Tchat::processparams() {
 
 void Tchat::joinpress() {
     m_sock->setHostName(m_state.hostAddress);
-    m_sock->Open();
+    m_watch->joining(m_state.hostAddress);
+    try {
+        m_sock->Open();
+    } catch (const ESockException&) {
+        m_watch->lookupFailed(); // told after the socket layer's own report
+        throw;
+    }
 }
 
 void Tchat::reportError(const QString& text) {

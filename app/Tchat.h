@@ -31,6 +31,9 @@ class Spectators;
 class Settings;
 class SoundOutput;
 class QLockFile;
+class ConnectionWatch;
+class HostingNotice;
+class OthersController;
 
 // The main window: the game view, the chat and the menus, composed from the
 // parts of client/ and social/. It is the client's ClientServices and the
@@ -115,6 +118,23 @@ public:
     ChatDisplay* chat() const { return m_chat; }
     const Windows& windows() const { return m_windows; }
 
+    // Playing with others: the window, the watch over a joining copy's
+    // connection, and what a copy hosting by name tells about itself.
+    Settings& settings() const { return *m_settings; }
+    OthersController* others() const { return m_others; }
+    ConnectionWatch* connectionWatch() const { return m_watch; }
+    HostingNotice* hostingNotice() const { return m_hostingNotice; }
+    void openPlayWithOthers();
+    // Without them, hosting by name neither asks the router to forward the
+    // game's port nor announces the game, and the window looks for no games
+    // (tests).
+    void setNetworkServices(bool on);
+    // Closes the main window so that main() starts the program again with
+    // these arguments once everything is torn down.
+    void requestRestart(const QStringList& arguments);
+    bool restartRequested() const { return m_restartRequested; }
+    QStringList restartArguments() const { return m_restartArguments; }
+
     // The game's TCP port, "7772"; tests host on "0", an ephemeral port.
     void setGamePort(const QString& port);
     // The settings file to use instead of the user's (tests).
@@ -168,6 +188,21 @@ private:
     // Game side (client/).
     ClientConnection* m_connection = nullptr;
     GameView* m_game = nullptr;
+
+    // Playing with others (TchatOthers.cpp).
+    void buildOthers();
+    void hostingByNameStarted();
+    // A player arrived or left: the announced number of seated players follows.
+    void seatsChanged();
+    OthersController* m_others = nullptr;
+    ConnectionWatch* m_watch = nullptr;
+    HostingNotice* m_hostingNotice = nullptr;
+    bool m_networkServices = true;
+    bool m_restartRequested = false;
+    QStringList m_restartArguments;
+    // Set once the host refused this client as the game is full: the close
+    // that follows is expected.
+    bool m_refusedAsFull = false;
 
     // Social side (social/).
     // Connects the About, spy list and help windows once they exist (called

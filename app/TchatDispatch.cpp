@@ -19,12 +19,21 @@ void Tchat::buildDispatchTable() {
     table.add(cmd::chat, [this](const QByteArray& a) { m_chat->chatrecieved(a); });
     table.add(cmd::action, [this](const QByteArray& a) { m_chat->chatrecieved(a); });
     table.add(cmd::playasound, [this](const QByteArray& a) { m_sounds->playasound(a); });
-    table.add(cmd::newplayerinfo, [c](const QByteArray& a) { c->newplayerinfo(a); });
+    table.add(cmd::newplayerinfo, [this, c](const QByteArray& a) {
+        c->newplayerinfo(a);
+        seatsChanged();
+    });
     table.add(cmd::havewrongversion, [c](const QByteArray& a) { c->havewrongversion(a); });
     table.add(cmd::wrongversion, [c](const QByteArray& a) { c->wrongversion(a); });
     table.add(cmd::existingplayers, [c](const QByteArray& a) { c->newplayerinfo(a); });
-    table.add(cmd::playerdisconnected, [c](const QByteArray& a) { c->playerdisconnected(a); });
-    table.add(cmd::full, [c](const QByteArray& a) { c->full(a); });
+    table.add(cmd::playerdisconnected, [this, c](const QByteArray& a) {
+        c->playerdisconnected(a);
+        seatsChanged();
+    });
+    table.add(cmd::full, [this, c](const QByteArray& a) {
+        m_refusedAsFull = true;
+        c->full(a);
+    });
     table.add(cmd::justwatching, [this](const QByteArray& a) { m_spectators->justwatching(a); });
     table.add(cmd::startgame, [g](const QByteArray& a) { g->startthegame(a); });
     table.add(cmd::nextplayer, [g](const QByteArray& a) { g->getnextplayer(a); });

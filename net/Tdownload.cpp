@@ -288,6 +288,12 @@ void Tdownload::install() {
 
 void Tdownload::Button2Click() {
     const QString lobby = lobbyProgram();
+    if (lobby.isEmpty() && m_playWithOthers) {
+        // This window stays on top: it makes way for the one the player wants.
+        close();
+        m_playWithOthers();
+        return;
+    }
     if (lobby.isEmpty()) {
         m_prompter.message("Please close the game and open the Orvane Lobby using the icon on "
                            "your desktop or using the your Window's start-up menu.");

@@ -54,6 +54,9 @@ public:
 
     // Replaces the way programs are started (tests use it to start nothing).
     void setLauncher(Launcher launcher) { m_launch = std::move(launcher); }
+    // Opens the program's own "Play with Others" window; "Play with Others"
+    // opens it when no lobby program is found.
+    void setPlayWithOthers(std::function<void()> open) { m_playWithOthers = std::move(open); }
     // The HTTP client, for its settings.
     THttpCli& http() { return m_http; }
 
@@ -93,6 +96,7 @@ private:
     QString m_url;
     QString m_folder;
     QString m_lobbyPath;
+    std::function<void()> m_playWithOthers;
     QString m_localPath;
     int m_abortMark = 0;
     bool m_pictureLoaded = false;

@@ -1,6 +1,8 @@
 // Program entry: a lone --help or --version, else the single-instance guard,
 // the windows in their fixed order and the event loop until the main window
-// closes.
+// closes. When the player chose to host or join from the "Play with Others"
+// window, the program then starts again in its new role, in this process,
+// once everything of the old run (the guard included) is gone.
 #include "app/Application.h"
 #include "app/BoxPrompter.h"
 #include "app/FirstPaintProbe.h"
@@ -8,8 +10,14 @@
 #include "app/SingleInstance.h"
 #include "protocol/Commands.h"
 
+#include <QFile>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 const char usage[] = "Usage: climora [NAME HOST-ADDRESS ROLE]\n"
@@ -25,19 +33,10 @@ const char usage[] = "Usage: climora [NAME HOST-ADDRESS ROLE]\n"
                      "\n"
                      "  --help        show this text and exit\n"
                      "  --version     show the version and exit\n";
-} // namespace
 
-int main(int argc, char** argv) {
-    // These answer before any window is made and without the guard.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("%s\n", cmd::version);
-        return 0;
-    }
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-
+// Runs the program until its main window closes. `restart` receives the
+// command line of the next start when the player asked for one.
+int run(int& argc, char** argv, std::optional<QStringList>& restart) {
     Application app(argc, argv);
     SingleInstance guard;
     if (!guard.acquire())
@@ -53,5 +52,41 @@ int main(int argc, char** argv) {
     program.chat().show();
     const int status = app.exec();
     program.saveTally();
+    if (program.restartRequested())
+        restart = program.restartArguments();
     return status;
+}
+
+// Replaces this process with the program started with `arguments`; returns
+// only when that failed.
+void startAgain(const char* name, const QStringList& arguments) {
+    std::vector<QByteArray> texts{QByteArray(name)};
+    for (const QString& argument : arguments)
+        texts.push_back(QFile::encodeName(argument));
+    std::vector<char*> pointers;
+    for (QByteArray& text : texts)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    ::execv("/proc/self/exe", pointers.data());
+    std::fprintf(stderr, "climora: could not start again: %s\n", std::strerror(errno));
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    // These answer before any window is made and without the guard.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s\n", cmd::version);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+
+    std::optional<QStringList> restart;
+    const int status = run(argc, argv, restart);
+    if (!restart)
+        return status;
+    startAgain(argv[0], *restart);
+    return 1;
 }

@@ -31,6 +31,7 @@ protected:
         options.gamePort = port;
         options.iniPath = folder.filePath("orvanelobby.ini");
         options.tallyPath = folder.filePath("Climoratally.tld");
+        options.networkServices = false; // tests leave the router and the network alone
         program = std::make_unique<Program>(prompter, arguments, options);
         program->chat().show();
         return *program;
