@@ -327,3 +327,25 @@ TEST_F(DualStack, HostOnAPortTakenOnIpv4IsRefusedWithTheUsualText) {
     EXPECT_FALSE(second.isListening());
     EXPECT_FALSE(second.hasSocket());
 }
+
+// A connect that fails at once reports later, from the event loop. Closing
+// the object and opening it again before that report arrives gives the new
+// socket the old one's descriptor number; the stale report must not be
+// taken for the new attempt's, or a good connection would be reported as
+// failed and never seen to come up.
+TEST_F(DualStack, LateResultOfAnAbandonedAttemptDoesNotSpoilTheNextOne) {
+    listen("127.0.0.1");
+    auto sock = client("255.255.255.255"); // refused at once by the socket layer
+    bool connected = false;
+    sock->OnConnect = [&](TSock*) { connected = true; };
+    sock->Open();
+    ASSERT_TRUE(sock->hasSocket());
+    sock->Close();
+    sock->setHostName("127.0.0.1");
+    sock->Open();
+    EXPECT_TRUE(waitUntil([&] { return connected; }));
+    spin(50);
+    EXPECT_TRUE(sock->isConnected());
+    EXPECT_TRUE(reports.filter(QRegularExpression("^7:")).isEmpty())
+        << reports.join(" | ").toStdString();
+}
