@@ -1,16 +1,11 @@
 #include "net/PortMapper.h"
 
 #include "net/Ipv4Address.h"
+#include "net/ModuleLoader.h"
 #include "net/PortMapperWorker.h"
 #include "net/RouterClient.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QThread>
-
-#ifndef CLIMORA_MODULE_SUBDIR
-#define CLIMORA_MODULE_SUBDIR "../lib/climora"
-#endif
 
 namespace {
 
@@ -93,11 +88,7 @@ PortMapper::~PortMapper() {
 }
 
 QStringList PortMapper::defaultPaths() {
-    const QString here =
-        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    return {QDir(here).filePath(moduleName),
-            QDir::cleanPath(
-                QDir(here).filePath(QStringLiteral(CLIMORA_MODULE_SUBDIR "/") + moduleName))};
+    return ModuleLoader::defaultPaths(moduleName);
 }
 
 void PortMapper::startWorker() {

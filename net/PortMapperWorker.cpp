@@ -2,9 +2,7 @@
 
 #include "net/RouterClient.h"
 
-#include <QFile>
-
-#include <dlfcn.h>
+#include "net/ModuleLoader.h"
 
 namespace {
 using Create = RouterClient* (*)(int abi);
@@ -21,27 +19,13 @@ bool PortMapperWorker::load() {
     if (m_tried)
         return m_client != nullptr;
     m_tried = true;
-    QStringList failures;
-    for (const QString& path : m_paths) {
-        if (!QFile::exists(path))
-            continue;
-        void* handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            failures << QString::fromLocal8Bit(dlerror());
-            continue;
-        }
-        auto create = reinterpret_cast<Create>(dlsym(handle, "climora_router_create"));
-        RouterClient* client = create ? create(RouterClient::abi) : nullptr;
-        if (client == nullptr) {
-            failures << path + QStringLiteral(": not a router module of this version");
-            continue;
-        }
-        m_client.reset(client);
-        return true;
-    }
-    m_error = failures.isEmpty() ? QStringLiteral("no climora-router.so found")
-                                 : failures.join(QStringLiteral("; "));
-    return false;
+    return ModuleLoader::load(
+        m_paths, "climora_router_create", QStringLiteral("a router module"),
+        [this](void* factory) {
+            m_client.reset(reinterpret_cast<Create>(factory)(RouterClient::abi));
+            return m_client != nullptr;
+        },
+        m_error);
 }
 
 void PortMapperWorker::open(quint64 serial, quint16 port, quint32 leaseSeconds, int budgetMs) {
