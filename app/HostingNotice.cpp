@@ -18,7 +18,9 @@ QStringList HostingNotice::localLines(const QStringList& joinTexts) {
                 "join, at 127.0.0.1."};
     QStringList lines;
     for (const QString& text : joinTexts)
-        lines << "Others on your network can join at " + text + ".";
+        // The address follows a colon of its own: the chat takes a line's text up to
+        // its first colon as the lead-in, which would split an IPv6 address.
+        lines << "Others on your network can join this game at: " + text;
     return lines;
 }
 

@@ -255,7 +255,7 @@ TEST_F(PlayWithOthersFlow, HostingByNameTellsWhereToJoinAndCopiesTheBestAddress)
         EXPECT_FALSE(p.chat().action("CopyJoinAddress1")->isEnabled());
     } else {
         for (const QString& address : local) {
-            EXPECT_TRUE(text.contains("Othersonyournetworkcanjoinat" + address))
+            EXPECT_TRUE(text.contains("Othersonyournetworkcanjointhisgameat:" + address))
                 << address.toStdString() << " in " << text.toStdString();
             EXPECT_TRUE(address.endsWith(':' + QString::number(port))) << "not the usual port";
             EXPECT_FALSE(address.startsWith("127.")) << "loopback is no use to others";
@@ -289,7 +289,7 @@ TEST_F(PlayWithOthersFlow, ASoloGameTellsNothingAboutJoining) {
     Program& p = start({});
     ASSERT_TRUE(waitUntil([&] { return p.chat().state().loggedIn; }));
     EXPECT_FALSE(p.chat().hostingNotice()->isHosting());
-    EXPECT_FALSE(chatText(p).contains("can join at"));
+    EXPECT_FALSE(chatText(p).contains("can join this game at"));
 }
 
 TEST_F(PlayWithOthersFlow, TheDownloadWindowOpensPlayWithOthersWhenNoLobbyIsFound) {
