@@ -30,10 +30,12 @@ QString privateCopy(const QString& program, QString* folder) {
         return {};
     }
     QFile::setPermissions(copy, QFile::permissions(program));
-    // The audio module the program loads from its own folder, when there is one.
-    const QString module = QFileInfo(program).dir().filePath("climora-audio.so");
-    if (QFile::exists(module))
-        QFile::copy(module, temp.filePath("climora-audio.so"));
+    // The modules the program loads from its own folder, those there are.
+    for (const char* name : {"climora-audio.so", "climora-router.so", "climora-dnssd.so"}) {
+        const QString module = QFileInfo(program).dir().filePath(QString::fromLatin1(name));
+        if (QFile::exists(module))
+            QFile::copy(module, temp.filePath(QString::fromLatin1(name)));
+    }
     if (folder)
         *folder = temp.path();
     return copy;

@@ -15,8 +15,8 @@ QString defaultGame();
 QString defaultMinimal();
 // Copies the game into a fresh temporary folder and answers the copy's
 // path: the game keeps its settings and tally files beside itself, and the
-// benchmark must not leave them in the build folder. The audio module
-// beside it goes along. Empty on failure.
+// benchmark must not leave them in the build folder. The modules beside it
+// (sound, router, local-network discovery) go along. Empty on failure.
 QString privateCopy(const QString& program, QString* folder);
 
 } // namespace benchpaths

@@ -67,6 +67,10 @@ Launcher::~Launcher() {
         QDir(m_tempDir).removeRecursively();
 }
 
+bool Launcher::enterOwnNetwork() {
+    return ownNetworkNamespace();
+}
+
 std::optional<qint64> Launcher::firstPaintIn(const QByteArray& text) {
     const qsizetype at = text.indexOf("first-paint ");
     if (at < 0)

@@ -49,6 +49,12 @@ public:
     // "first-paint 123" anywhere in the text: 123.
     static std::optional<qint64> firstPaintIn(const QByteArray& text);
 
+    // Moves this process into a network namespace of its own with only
+    // loopback up (as root), so that it and the children it starts with
+    // ownNetwork off share a private port 7772. Call it before any thread
+    // is started; false when that failed (not root).
+    static bool enterOwnNetwork();
+
 private:
     void readAvailable(int timeoutMs);
 

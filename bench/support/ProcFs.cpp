@@ -82,6 +82,38 @@ qint64 parseStatTicks(const QByteArray& text) {
     return ok1 && ok2 ? utime + stime : -1;
 }
 
+bool parseListening(const QByteArray& table, int port) {
+    // "  0: 00000000:1E5C 00000000:0000 0A ...": local address and port in
+    // hexadecimal, then the remote one, then the state.
+    for (const QByteArray& line : table.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 4 || !fields[0].endsWith(':'))
+            continue;
+        const QByteArray& local = fields[1];
+        const qsizetype colon = local.lastIndexOf(':');
+        bool ok = false;
+        const int localPort = colon < 0 ? -1 : local.mid(colon + 1).toInt(&ok, 16);
+        if (ok && localPort == port && fields[3] == "0A")
+            return true;
+    }
+    return false;
+}
+
+bool listening(int port) {
+    return parseListening(readFile("/proc/net/tcp"), port) ||
+           parseListening(readFile("/proc/net/tcp6"), port);
+}
+
+QStringList commandLine(pid_t pid) {
+    const QByteArray text = readFile(QString("/proc/%1/cmdline").arg(pid));
+    QStringList arguments;
+    for (const QByteArray& part : text.split('\0'))
+        arguments << QString::fromLocal8Bit(part);
+    if (!arguments.isEmpty() && arguments.last().isEmpty())
+        arguments.removeLast(); // the text ends with a zero byte
+    return arguments;
+}
+
 qint64 residentKb(pid_t pid) {
     return parseVmRssKb(readFile(QString("/proc/%1/status").arg(pid)));
 }

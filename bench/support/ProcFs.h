@@ -38,6 +38,10 @@ bool parseSchedstat(const QByteArray& text, CpuSample& into);
 // parentheses, so the fields are counted from the last ")". -1 when malformed.
 qint64 parseStatTicks(const QByteArray& text);
 
+// Whether a table of /proc/net/tcp or tcp6 holds a socket listening on
+// the port (state 0A), on any local address.
+bool parseListening(const QByteArray& table, int port);
+
 qint64 residentKb(pid_t pid);
 qint64 peakResidentKb(pid_t pid);
 qint64 proportionalKb(pid_t pid);
@@ -46,6 +50,11 @@ QList<ThreadSample> threads(pid_t pid);
 // The difference later - earlier per thread id, threads that are new counted whole.
 QList<ThreadSample> threadDelta(const QList<ThreadSample>& earlier,
                                 const QList<ThreadSample>& later);
+// Whether a TCP socket of this process's network namespace listens on the port.
+bool listening(int port);
+// The arguments a process was started with (/proc/PID/cmdline); after an
+// exec, those of the new program.
+QStringList commandLine(pid_t pid);
 // Clock ticks per second (sysconf(_SC_CLK_TCK)).
 long ticksPerSecond();
 

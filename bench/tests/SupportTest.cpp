@@ -49,6 +49,41 @@ TEST(ProcFs, SchedstatAndStatusLinesAreRead) {
     EXPECT_EQ(procfs::parsePssKb("55-66 ---p 0 00:00 0 [rollup]\nRss: 10 kB\nPss: 7 kB\n"), 7);
 }
 
+// Rows of /proc/net/tcp and tcp6: the port is the local address's, in
+// hexadecimal; only state 0A is a listener, and the remote port never counts.
+TEST(ProcFs, AListenerIsFoundByItsLocalPortAndStateOnly) {
+    const QByteArray tcp =
+        "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid\n"
+        "   0: 0100007F:1E5C 0100007F:9C40 01 00000000:00000000 00:00000000 00000000     0\n"
+        "   1: 0100007F:1F90 0100007F:1E5C 0A 00000000:00000000 00:00000000 00000000     0\n";
+    const QByteArray tcp6 =
+        "  sl  local_address                         remote_address                        st\n"
+        "   0: 00000000000000000000000000000000:1E5C 00000000000000000000000000000000:0000 0A\n";
+    struct Case {
+        const char* what;
+        QByteArray table;
+        int port;
+        bool listening;
+    };
+    const Case cases[] = {
+        {"connected on the port, or listening with it as the remote end", tcp, 7772, false},
+        {"listener in a later row", tcp, 8080, true},
+        {"dual-stack wildcard listener", tcp6, 7772, true},
+        {"another port", tcp6, 7773, false},
+        {"heading only", tcp.left(tcp.indexOf('\n') + 1), 7772, false},
+        {"empty", QByteArray(), 7772, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(procfs::parseListening(c.table, c.port), c.listening) << c.what;
+}
+
+TEST(ProcFs, ACommandLineIsSplitAtItsZeroBytes) {
+    const QStringList own = procfs::commandLine(getpid());
+    ASSERT_FALSE(own.isEmpty());
+    EXPECT_TRUE(own.first().endsWith("test_bench")) << own.first().toStdString();
+    EXPECT_TRUE(procfs::commandLine(-1).isEmpty());
+}
+
 TEST(ProcFs, ThisProcessIsReadAndItsDeltasCountOnlyTheTimeBetween) {
     EXPECT_GT(procfs::residentKb(getpid()), 1000);
     const auto before = procfs::threads(getpid());

@@ -6,6 +6,7 @@
 #include "bench/support/Comparison.h"
 #include "bench/support/Launcher.h"
 #include "bench/support/Loopback.h"
+#include "bench/support/ProcFs.h"
 #include "bench/support/ServerProcess.h"
 
 #include <QDir>
@@ -13,7 +14,9 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 TEST(ServerProcess, ServesOnItsPortAndEndsCleanlyWithItsCounters) {
@@ -102,7 +105,7 @@ TEST(Launcher, TheGameReportsItsFirstPaintOnlyWhenAsked) {
 }
 
 // The comparison the start-up, idle and memory benchmarks share: its
-// options, the game's private copy (with the audio module beside it, gone
+// options, the game's private copy (with the modules beside it, gone
 // afterwards) and both programs started side by side.
 TEST(Comparison, RunsAPrivateCopyOfTheGameBesideTheMinimalProgram) {
     QString folder;
@@ -131,7 +134,11 @@ TEST(Comparison, RunsAPrivateCopyOfTheGameBesideTheMinimalProgram) {
         ASSERT_TRUE(programs.prepare());
         folder = QFileInfo(programs.gameCopy()).path();
         EXPECT_NE(folder, QFileInfo(GAME_PROGRAM).path());
-        EXPECT_TRUE(QFileInfo::exists(folder + "/climora-audio.so"));
+        // Every module the program has beside it goes along.
+        for (const char* module : {"climora-audio.so", "climora-router.so", "climora-dnssd.so"})
+            EXPECT_EQ(QFileInfo::exists(folder + "/" + module),
+                      QFileInfo::exists(QFileInfo(GAME_PROGRAM).path() + "/" + module))
+                << module;
 
         QStringList seen;
         const bool met = programs.forEachPair([&](const QString& platform, const QString& display,
@@ -152,4 +159,43 @@ TEST(Comparison, AMissingProgramIsRefusedBeforeAnythingStarts) {
     Comparison programs;
     programs.minimal = "/nonexistent/minimal";
     EXPECT_FALSE(programs.prepare());
+}
+
+// The flood and hosting benchmarks share a namespace of their own with the
+// program they start: a listener outside it is not seen inside, and inside,
+// loopback is up and the port is free to take.
+TEST(Launcher, AProcessInANetworkOfItsOwnSeesNoOutsideListener) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a network namespace of its own needs root";
+    const int outside = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(outside, 0);
+    sockaddr_in address = loopback::address(0);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(outside, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::listen(outside, 1), 0);
+    ASSERT_EQ(::getsockname(outside, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const int port = ntohs(address.sin_port);
+    ASSERT_TRUE(procfs::listening(port));
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!Launcher::enterOwnNetwork())
+            ::_exit(1);
+        if (procfs::listening(port))
+            ::_exit(2);
+        const int inside = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in same = loopback::address(port);
+        if (::bind(inside, reinterpret_cast<sockaddr*>(&same), sizeof same) != 0 ||
+            ::listen(inside, 1) != 0 || !procfs::listening(port))
+            ::_exit(3);
+        const int client = loopback::connectTo(port);
+        ::_exit(client >= 0 ? 0 : 4);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "1: no namespace, 2: the outside listener seen, 3: the port not taken, 4: no loopback";
+    ::close(outside);
 }
