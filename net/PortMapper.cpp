@@ -7,9 +7,24 @@
 
 #include <QThread>
 
+#include <vector>
+
 namespace {
 
 constexpr char moduleName[] = "climora-router.so";
+
+// A worker thread given up at exit, and its worker, stay listed here to the
+// process's end: they are left on purpose, not lost, and a leak check sees
+// them still held.
+struct AbandonedWorker {
+    QThread* thread;
+    QObject* worker;
+};
+std::vector<AbandonedWorker>& abandonedWorkers() {
+    // Never destroyed, so that it still holds them after the static objects are gone.
+    static auto* workers = new std::vector<AbandonedWorker>;
+    return *workers;
+}
 // The worker's own budget, short of the watchdog so that a router that
 // merely does not answer ends in the worker's NoRouter, not the watchdog's.
 constexpr int workerBudgetMs = 3500;
@@ -85,6 +100,7 @@ PortMapper::~PortMapper() {
     // ending: leave the thread to the process's end rather than wait on.
     disconnect(m_worker, nullptr, this, nullptr);
     m_thread->setParent(nullptr);
+    abandonedWorkers().push_back({m_thread, m_worker});
 }
 
 QStringList PortMapper::defaultPaths() {
