@@ -1,18 +1,30 @@
 // Floods: what hostile peers that stay inside the connection limits cost the
-// host and an honest player. The server runs in a process of its own (the
-// game's host also runs its own client and chat view, which this does not
-// measure); the clients share this process.
+// host and an honest player. Each flood runs twice: first against the server
+// alone in a process of its own, then against the real program hosting by
+// name (`climora Ann 0.0.0.0 true`, offscreen, on port 7772), whose own
+// client and chat view take and show every relayed chat line. The clients
+// share this process and log in over loopback.
 //
 // 1. Chat flood: a logged-in peer repeats a chat line of 21,600 short words
 //    as fast as its connection takes it, for 30 s, while an honest player
-//    chats every 1.5 s. Goal: the server's memory grows by under 30 MiB and
-//    every honest line comes back within 1 s.
+//    chats every 1.5 s. Goal: the resident memory of the server (or of the
+//    host program) grows by under 30 MiB from its level after a warm-up
+//    (the logins and 2 s of quiet, read from /proc), and every honest line
+//    comes back within 1 s.
 // 2. Queue flood: seven peers keep about 250 requests each waiting (250 at
 //    once, then fewer per second than their share of the dispatcher), with
 //    chat lines among them, for 20 s, while the honest player chats. Goal:
-//    every honest line comes back within 1 s.
+//    every honest line comes back within 1 s and no peer is cut.
 //
-//   bench_flood [--seconds N]   (N: the chat flood's length, 30 by default)
+// As root this process first takes a network namespace of its own with only
+// loopback up, which the servers and host programs it starts share, so port
+// 7772 is free whatever else runs; otherwise the port must be free.
+//
+//   bench_flood [--seconds N] [--server-only | --host-only] [--game PATH]
+//   (N: the chat flood's length, 30 by default; PATH: the program, by
+//   default the build's climora beside the bench folder)
+#include "bench/support/BenchPaths.h"
+#include "bench/support/Launcher.h"
 #include "bench/support/ProcFs.h"
 #include "bench/support/ServerProcess.h"
 #include "bench/support/Stats.h"
@@ -21,6 +33,7 @@
 #include "protocol/StreamCutter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -32,6 +45,17 @@
 #include <vector>
 
 namespace {
+
+// The game's fixed port, on which the program hosting by name listens.
+constexpr int gamePort = 7772;
+
+// What a flood is aimed at: a port, and the process whose memory and
+// processor time are read.
+struct Target {
+    int port = 0;
+    pid_t pid = -1;
+    const char* what = "server";
+};
 
 bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer clock;
@@ -150,11 +174,11 @@ double mib(qint64 kb) {
 }
 
 // Item 1: one peer repeats a 21,600-word chat line at full speed.
-bool chatFlood(ServerProcess& server, int seconds) {
+bool chatFlood(const Target& target, int seconds) {
     std::vector<std::unique_ptr<Client>> clients;
-    clients.push_back(std::make_unique<Client>(server.port(), "Honest"));
+    clients.push_back(std::make_unique<Client>(target.port, "Honest"));
     spinUntil([&] { return clients[0]->loggedIn(); }, 3000);
-    clients.push_back(std::make_unique<Client>(server.port(), "Flood"));
+    clients.push_back(std::make_unique<Client>(target.port, "Flood"));
     if (!spinUntil([&] { return allLoggedIn(clients); }, 3000)) {
         std::printf("chat flood: the clients did not log in\n");
         return false;
@@ -168,48 +192,54 @@ bool chatFlood(ServerProcess& server, int seconds) {
     const QByteArray line = cmd::frame(cmd::chat_(flooder.seat(), words, "clBlack"));
 
     Honest honest(*clients[0]);
-    spinFor(500);
-    const qint64 startKb = procfs::residentKb(server.pid());
+    // Warm-up: the logins settle before the level the growth is taken from.
+    spinFor(2000);
+    const qint64 startKb = procfs::residentKb(target.pid);
+    const procfs::CpuSample cpuBefore = procfs::cpu(target.pid);
     qint64 peakKb = startKb;
     qint64 offered = 0;
-    QTimer pump;
+    QTimer pump, sample;
     QObject::connect(&pump, &QTimer::timeout, [&] {
         while (flooder.pendingOutput() < 4 * line.size()) {
             flooder.sendFramed(line);
             offered += line.size();
         }
-        peakKb = std::max(peakKb, procfs::residentKb(server.pid()));
     });
+    QObject::connect(&sample, &QTimer::timeout,
+                     [&] { peakKb = std::max(peakKb, procfs::residentKb(target.pid)); });
     pump.start(2);
+    sample.start(20);
     honest.start();
     spinFor(seconds * 1000);
     honest.stop();
     pump.stop();
-    const qint64 endKb = procfs::residentKb(server.pid());
-    const procfs::CpuSample cpu = procfs::cpu(server.pid());
+    sample.stop();
+    const qint64 endKb = procfs::residentKb(target.pid);
+    const procfs::CpuSample cpuAfter = procfs::cpu(target.pid);
 
     const double growth = mib(peakKb - startKb);
     const Summary s = summarize(honest.latenciesMs);
-    const bool ok = growth < 30.0 && honest.lost == 0 && s.count > 0 && s.max < 1000.0 &&
-                    !flooder.closed && !clients[0]->closed;
-    std::printf("chat flood, %d s: the flooder offered %.1f MiB (%.1f MiB/s), got %.1f MiB back; "
-                "server processor time %.1f s\n",
-                seconds, double(offered) / 1048576.0, double(offered) / 1048576.0 / seconds,
-                double(flooderBytesIn) / 1048576.0, double(cpu.ticks) / procfs::ticksPerSecond());
+    const bool ok = startKb > 0 && growth < 30.0 && honest.lost == 0 && s.count > 0 &&
+                    s.max < 1000.0 && !flooder.closed && !clients[0]->closed;
+    std::printf("chat flood on the %s, %d s: the flooder (seat %d) offered %.1f MiB (%.1f MiB/s), "
+                "got %.1f MiB back; %s processor time %.1f s\n",
+                target.what, seconds, flooder.seat(), double(offered) / 1048576.0,
+                double(offered) / 1048576.0 / seconds, double(flooderBytesIn) / 1048576.0,
+                target.what, double(cpuAfter.ticks - cpuBefore.ticks) / procfs::ticksPerSecond());
     printLatencies("honest chat line, send to its return", honest);
-    std::printf("  server memory %.1f MiB before, peak %.1f MiB, %.1f MiB at the end: growth "
-                "%.1f MiB (goal < 30 MiB); honest line max %.1f ms (goal < 1000 ms): %s\n",
-                mib(startKb), mib(peakKb), mib(endKb), growth, s.max,
+    std::printf("  %s memory %.1f MiB after the warm-up, peak %.1f MiB, %.1f MiB at the end: "
+                "growth %.1f MiB (goal < 30 MiB); honest line max %.1f ms (goal < 1000 ms): %s\n",
+                target.what, mib(startKb), mib(peakKb), mib(endKb), growth, s.max,
                 ok ? "goal met" : "GOAL MISSED");
     return ok;
 }
 
 // Item 2: seven peers keep about 250 requests each waiting.
-bool queueFlood(ServerProcess& server, int seconds) {
+bool queueFlood(const Target& target, int seconds) {
     std::vector<std::unique_ptr<Client>> clients;
     for (int i = 0; i < 8; ++i) {
         clients.push_back(std::make_unique<Client>(
-            server.port(), i == 0 ? QByteArray("Honest") : "Q" + QByteArray::number(i)));
+            target.port, i == 0 ? QByteArray("Honest") : "Q" + QByteArray::number(i)));
         spinUntil([&] { return clients.back()->loggedIn(); }, 3000);
     }
     if (!allLoggedIn(clients)) {
@@ -246,12 +276,65 @@ bool queueFlood(ServerProcess& server, int seconds) {
         cut += c->closed ? 1 : 0;
     const Summary s = summarize(honest.latenciesMs);
     const bool ok = honest.lost == 0 && s.count > 0 && s.max < 1000.0 && cut == 0;
-    std::printf("queue flood, %d s: seven peers with about 250 requests waiting each, %d "
-                "connections cut\n",
-                seconds, cut);
+    std::printf("queue flood on the %s, %d s: seven peers with about 250 requests waiting each, "
+                "%d connections cut\n",
+                target.what, seconds, cut);
     printLatencies("honest chat line, send to its return", honest);
     std::printf("  honest line max %.1f ms (goal < 1000 ms): %s\n", s.max,
                 ok ? "goal met" : "GOAL MISSED");
+    return ok;
+}
+
+// The real program hosting by name, offscreen, in this process's network
+// namespace; ready once it listens on the game's port.
+bool startHost(Launcher& host, const QString& game) {
+    Launcher::Plan plan;
+    plan.program = game;
+    plan.arguments = {"Ann", "0.0.0.0", "true"};
+    plan.platform = "offscreen";
+    plan.firstPaint = "1";
+    plan.ownNetwork = false; // shares this process's namespace with the clients
+    QString error;
+    if (!host.start(plan, &error)) {
+        std::printf("cannot start the host program: %s\n", qPrintable(error));
+        return false;
+    }
+    const bool up =
+        host.waitFirstPaint(20000) && spinUntil([] { return procfs::listening(gamePort); }, 10000);
+    if (!up) {
+        std::printf("the host program did not come up; it said:\n%s\n", host.output().constData());
+        return false;
+    }
+    // Its own client logs in as seat 1 before the benchmark's clients come.
+    spinFor(1000);
+    return true;
+}
+
+// Both floods again, each against a fresh host program; its output is read
+// on as it comes, so that it never blocks on a full pipe.
+bool hostFloods(const QString& game, int seconds) {
+    bool ok = true;
+    for (const bool chat : {true, false}) {
+        Launcher host;
+        if (!startHost(host, game))
+            return false;
+        QTimer drain;
+        QObject::connect(&drain, &QTimer::timeout, [&] {
+            for (int i = 0; i < 16; ++i)
+                host.output();
+        });
+        drain.start(20);
+        const Target target{gamePort, host.pid(), "host program"};
+        ok = (chat ? chatFlood(target, seconds) : queueFlood(target, 20)) && ok;
+        drain.stop();
+        if (!host.waitExit(0)) {
+            host.stop();
+        } else {
+            std::printf("  the host program ENDED during the flood; it said:\n%s\n",
+                        host.output().right(2000).constData());
+            ok = false;
+        }
+    }
     return ok;
 }
 
@@ -259,26 +342,64 @@ bool queueFlood(ServerProcess& server, int seconds) {
 
 int main(int argc, char** argv) {
     int seconds = 30;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--seconds") == 0)
-            seconds = std::max(1, std::atoi(argv[i + 1]));
+    bool serverPart = true, hostPart = true;
+    QString game = benchpaths::defaultGame();
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) {
+            seconds = std::max(1, std::atoi(argv[++i]));
+        } else if (!std::strcmp(argv[i], "--game") && i + 1 < argc) {
+            game = QString::fromLocal8Bit(argv[++i]);
+        } else if (!std::strcmp(argv[i], "--server-only")) {
+            hostPart = false;
+        } else if (!std::strcmp(argv[i], "--host-only")) {
+            serverPart = false;
+        } else {
+            std::fprintf(stderr,
+                         "usage: %s [--seconds N] [--server-only | --host-only] [--game PATH]\n",
+                         argv[0]);
+            return 2;
+        }
+    }
 
+    // Before any fork or thread: the children inherit the namespace.
+    const bool ownNetwork = Launcher::enterOwnNetwork();
     // Both servers are forked before this process starts Qt.
     ServerProcess chatServer, queueServer;
     QString error;
-    if (!chatServer.start(ServerProcess::Settings{}, &error) ||
-        !queueServer.start(ServerProcess::Settings{}, &error)) {
+    if (serverPart && (!chatServer.start(ServerProcess::Settings{}, &error) ||
+                       !queueServer.start(ServerProcess::Settings{}, &error))) {
         std::fprintf(stderr, "cannot start the server: %s\n", error.toLocal8Bit().constData());
         return 1;
     }
     QCoreApplication app(argc, argv);
-    std::printf("flood: servers in processes of their own (pids %d and %d); the host's own client "
-                "is not part of this measurement\n",
-                int(chatServer.pid()), int(queueServer.pid()));
-    const bool chatOk = chatFlood(chatServer, seconds);
-    const bool queueOk = queueFlood(queueServer, 20);
-    chatServer.stop(nullptr, nullptr);
-    queueServer.stop(nullptr, nullptr);
-    std::printf("result: %s\n", chatOk && queueOk ? "goal met" : "GOAL MISSED");
-    return chatOk && queueOk ? 0 : 1;
+    bool ok = true;
+    if (serverPart) {
+        std::printf("flood: the server alone, in processes of its own (pids %d and %d)\n",
+                    int(chatServer.pid()), int(queueServer.pid()));
+        ok = chatFlood({chatServer.port(), chatServer.pid(), "server"}, seconds) && ok;
+        ok = queueFlood({queueServer.port(), queueServer.pid(), "server"}, 20) && ok;
+        chatServer.stop(nullptr, nullptr);
+        queueServer.stop(nullptr, nullptr);
+    }
+    if (hostPart) {
+        std::printf("flood: the program hosting by name (%s Ann 0.0.0.0 true, offscreen, port "
+                    "%d%s), its own client and chat view included\n",
+                    qPrintable(game), gamePort,
+                    ownNetwork ? " in a network namespace of its own" : ", shared network");
+        QString folder;
+        const QString copy = benchpaths::privateCopy(game, &folder);
+        if (copy.isEmpty()) {
+            std::printf("cannot copy the program %s\n", qPrintable(game));
+            ok = false;
+        } else if (!ownNetwork && procfs::listening(gamePort)) {
+            std::printf("port %d is taken here (run as root for a network of its own)\n", gamePort);
+            ok = false;
+        } else {
+            ok = hostFloods(copy, seconds) && ok;
+        }
+        if (!folder.isEmpty())
+            QDir(folder).removeRecursively();
+    }
+    std::printf("result: %s\n", ok ? "goal met" : "GOAL MISSED");
+    return ok ? 0 : 1;
 }
