@@ -56,6 +56,9 @@ void Tchat::hostpress() {
     if (m_sock->portName() == "0")
         m_sock->setPortName(QString::number(listener.localPort()));
     m_sock->Open();
+    // The connection is made (its local port known) before the server
+    // accepts anything: the listener's events come from the event loop.
+    m_windows.server->keepFirstSeatFor(m_sock->localPort());
     if (QWidget* start = findChild<QWidget*>("button_start"))
         start->show();
     action("StartGame1")->setEnabled(true);

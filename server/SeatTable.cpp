@@ -3,6 +3,8 @@
 #include "protocol/Commands.h"
 #include "server/Peer.h"
 
+#include <algorithm>
+
 SeatTable::SeatTable() {
     m_seats[2].fallback = "Klot";
     m_seats[3].fallback = "Klock";
@@ -34,12 +36,14 @@ QByteArray SeatTable::uniqueName(int seat, const QByteArray& wanted) const {
     return name;
 }
 
-int SeatTable::takeSeat() {
-    for (int seat = 1; seat <= m_count; ++seat)
+int SeatTable::takeSeat(int lowest) {
+    for (int seat = lowest; seat <= m_count; ++seat)
         if (!m_seats[seat].inUse)
             return seat;
-    if (m_count < lastSeat)
-        return ++m_count;
+    if (m_count < lastSeat) {
+        m_count = std::max(m_count + 1, lowest);
+        return m_count;
+    }
     return 0;
 }
 

@@ -46,8 +46,9 @@ public:
     // is left as it is.
     QByteArray uniqueName(int seat, const QByteArray& wanted) const;
 
-    // The seat a new connection gets, or 0 when all nine are in use.
-    int takeSeat();
+    // The seat a new connection gets, or 0 when all nine are in use. With
+    // lowest 2, seat 1 is passed over (it is kept for the host's own client).
+    int takeSeat(int lowest = 1);
     // Gives the seat to a connection (without a name yet, not watching).
     void occupy(int seat, std::unique_ptr<Peer> peer, TSock* sock);
     // Frees the seat and hands back its connection for disposal. The seat

@@ -94,7 +94,14 @@ void TServer::Sock1Accept(TSock*) {
     TSock* sock = nullptr;
     if (!m_sock1.Accept(sock) || !sock)
         return;
-    const int seat = m_seats.takeSeat();
+    // Seat 1 is the host's: while its own client has not come in, a faster
+    // joiner is seated from seat 2 on, or it would hold the host's seat and
+    // with it the right to start the game.
+    const bool ownClient = m_ownClientPort != 0 && sock->peerPort() == m_ownClientPort &&
+                           sock->hostName() == QLatin1String("127.0.0.1");
+    const int seat = m_seats.takeSeat(m_ownClientPort != 0 && !ownClient ? 2 : 1);
+    if (ownClient && seat == 1)
+        m_ownClientPort = 0;
     if (seat == 0) {
         refuse(sock);
         return;

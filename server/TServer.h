@@ -73,6 +73,9 @@ public:
 
     // The listener, port "7772". setListen(true) may raise ESockException.
     TSock& Sock1() { return m_sock1; }
+    // Keeps seat 1 for the host's own client, the connection from 127.0.0.1
+    // at this local port, until it has been seated; others get seat 2 on.
+    void keepFirstSeatFor(int ownClientPort) { m_ownClientPort = ownClientPort; }
 
     // Connections without a socket (tests, fuzz harness). acceptPeer seats
     // the peer as Sock1Accept would and answers its seat, or 0 when refused
@@ -195,6 +198,7 @@ private:
     int m_pauseTicks = 0;
     int m_pauseTickMs = pauseTickMs;
     int m_loginTimeoutMs = loginTimeoutMs;
+    int m_ownClientPort = 0;
 
     bool m_gameRunning = false;
     bool m_turnOpen = false;

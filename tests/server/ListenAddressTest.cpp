@@ -97,3 +97,50 @@ TEST(ListenAddress, AnAddressThatIsNoIpv4AddressIsRefusedAndTheSocketStaysUsable
     sock.setListen(true);
     EXPECT_TRUE(sock.isListening());
 }
+
+namespace {
+
+// A client of the listener that keeps what it receives.
+struct Client {
+    explicit Client(int port) {
+        sock.setHostName("127.0.0.1");
+        sock.setPortName(QString::number(port));
+        sock.OnRead = [this](TSock* s, int) { received += s->Receive(); };
+        sock.Open();
+    }
+    TSock sock;
+    QByteArray received;
+};
+
+} // namespace
+
+// Only seat 1 may start the game, and seat 1 is the host's own client. A
+// joiner whose connection reaches the listener first is seated from seat 2
+// on, and the host's client still gets seat 1; without a kept seat (the
+// tests' servers) the first comer gets seat 1, as before.
+TEST(ListenAddress, AJoinerFasterThanTheHostsOwnClientIsSeatedFromSeatTwo) {
+    for (const bool keep : {true, false}) {
+        SCOPED_TRACE(keep ? "seat 1 kept for the host" : "nothing kept");
+        Harness h;
+        TSock& listener = h.server.Sock1();
+        listener.setPortName("0");
+        listener.setBindAddress("127.0.0.1");
+        listener.setListen(true);
+        // Both connections wait in the listener's queue, the joiner's first.
+        Client joiner(listener.localPort());
+        Client own(listener.localPort());
+        if (keep)
+            h.server.keepFirstSeatFor(own.sock.localPort());
+        ASSERT_TRUE(
+            waitUntil([&] { return !joiner.received.isEmpty() && !own.received.isEmpty(); }));
+        EXPECT_EQ(joiner.received, keep ? QByteArray("CMD_sendlogininfo+2\xff")
+                                        : QByteArray("CMD_sendlogininfo+1\xff"));
+        EXPECT_EQ(own.received, keep ? QByteArray("CMD_sendlogininfo+1\xff")
+                                     : QByteArray("CMD_sendlogininfo+2\xff"));
+        // The next comer takes the next seat, whatever was kept.
+        Client third(listener.localPort());
+        ASSERT_TRUE(waitUntil([&] { return !third.received.isEmpty(); }));
+        EXPECT_EQ(third.received, QByteArray("CMD_sendlogininfo+3\xff"));
+        EXPECT_EQ(h.server.seatCount(), 3);
+    }
+}
