@@ -4,11 +4,9 @@
 #include "net/GameBrowser.h"
 #include "dnssdlab/FakeDnssd.h"
 #include "net/DnssdModule.h"
-#include "net/FoundGamesModel.h"
 #include "net/GameAnnouncer.h"
 #include "support/EventLoop.h"
 
-#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -240,36 +238,6 @@ TEST(GameBrowserWithout, ModuleOrDaemonIsUnavailableAndFailsNothing) {
     EXPECT_EQ(waiting.state(), GameBrowser::State::Unavailable);
     fake.browserEvents->daemonChanged(true);
     EXPECT_EQ(waiting.state(), GameBrowser::State::Browsing) << "a daemon that starts is used";
-}
-
-TEST_F(Browsing, ModelFollowsTheListAndKeepsTheSelectedGame) {
-    FoundGamesModel model(browser);
-    QAbstractItemModelTester tester(&model,
-                                    QAbstractItemModelTester::FailureReportingMode::Warning);
-    announce("Ann", {"players=2"});
-    announce("Bo");
-    announce("Cy");
-    ASSERT_EQ(model.rowCount(), 3);
-    EXPECT_EQ(model.data(model.index(0)).toString(), "Cy (1 player)");
-    EXPECT_EQ(model.data(model.index(2)).toString(), "Ann (2 players)");
-    EXPECT_EQ(model.data(model.index(2), FoundGamesModel::AddressRole).toString(), "192.0.2.7");
-
-    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
-    const QPersistentModelIndex selected(model.index(1)); // Bo
-    fake.answer(v4("Ann"), at("192.0.2.7", {"players=abc"}));
-    settle();
-    EXPECT_EQ(model.data(model.index(0)).toString(), "Ann") << "no count when it is not one";
-    fake.remove(v4("Cy"));
-    announce("Dee");
-    settle();
-    ASSERT_TRUE(selected.isValid());
-    EXPECT_EQ(model.game(selected.row()).name, "Bo");
-    EXPECT_EQ(resets.count(), 0);
-    QStringList shown;
-    for (int row = 0; row < model.rowCount(); ++row)
-        shown << model.game(row).name;
-    EXPECT_EQ(shown, names());
-    EXPECT_EQ(model.game(99).name, "") << "a bad row gives an empty game";
 }
 
 TEST(GameAnnouncerFake, AnnouncesNameTypePortAndCountsAndFollowsTheDaemon) {
