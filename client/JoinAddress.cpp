@@ -1,8 +1,12 @@
 #include "client/JoinAddress.h"
 
+#include "net/DiscoveredText.h"
+
 #include <QStringList>
 
 #include <arpa/inet.h>
+
+#include <algorithm>
 
 namespace {
 bool isAsciiLetterOrDigit(QChar c) {
@@ -10,11 +14,8 @@ bool isAsciiLetterOrDigit(QChar c) {
 }
 
 bool hasControlCharacter(const QString& text) {
-    for (QChar c : text)
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
-            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            return true;
-    return false;
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return DiscoveredText::isHidden(c); });
 }
 
 const char* const portProblem = "Games are joined on port 7772 only; leave the port out or "

@@ -2,6 +2,7 @@
 
 #include "client/JoinAddress.h"
 #include "client/PlayerName.h"
+#include "net/DiscoveredText.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -35,10 +36,6 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     return button;
 }
 
-bool isUnsafe(QChar c) {
-    return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
-           c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
-}
 } // namespace
 
 PlayWithOthers::PlayWithOthers(QWidget* parent) : QDialog(parent) {
@@ -289,7 +286,7 @@ QString PlayWithOthers::plain(const QString& untrusted, int limit) {
     // Looked at only as far as could be shown, so a huge text costs little.
     QString text = untrusted.left(limit * 4);
     for (QChar& c : text)
-        if (isUnsafe(c))
+        if (DiscoveredText::isHidden(c))
             c = QChar(' ');
     text = text.simplified();
     if (text.size() > limit) {

@@ -1,5 +1,7 @@
 #include "client/PlayerName.h"
 
+#include "net/DiscoveredText.h"
+
 QString PlayerName::problem(const QString& name) {
     const QString text = cleaned(name);
     if (text.isEmpty())
@@ -7,8 +9,7 @@ QString PlayerName::problem(const QString& name) {
     if (text.size() > maxLength)
         return QString("A name has at most %1 characters.").arg(maxLength);
     for (QChar c : text)
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
-            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (DiscoveredText::isHidden(c))
             return "A name holds no control characters.";
     return {};
 }

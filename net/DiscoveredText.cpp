@@ -10,23 +10,20 @@ namespace {
 // More than any shown name needs, so a huge one is not decoded whole.
 constexpr std::size_t maxDecodedBytes = 1024;
 
-bool hidden(char32_t c) {
+} // namespace
+
+bool DiscoveredText::isHidden(char32_t c) {
     switch (QChar::category(c)) {
     case QChar::Other_Control:
+    case QChar::Other_Format: // among them the direction marks, embeddings and overrides
     case QChar::Separator_Line:
     case QChar::Separator_Paragraph:
     case QChar::Other_Surrogate:
         return true;
     default:
-        break;
+        return false;
     }
-    // The directional marks, embeddings, overrides and isolates: they
-    // reorder the text around them.
-    return c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
 }
-
-} // namespace
 
 QString DiscoveredText::plainName(std::string_view raw, int maxLength) {
     raw = raw.substr(0, std::min(raw.size(), maxDecodedBytes));
@@ -35,7 +32,7 @@ QString DiscoveredText::plainName(std::string_view raw, int maxLength) {
     bool blank = false;
     for (uint u : decoded) {
         const char32_t c = u;
-        if (hidden(c))
+        if (isHidden(c))
             continue;
         if (QChar::isSpace(c)) {
             blank = !kept.empty();

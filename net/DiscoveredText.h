@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QChar>
 #include <QString>
 
 #include <string>
@@ -15,6 +16,16 @@ public:
     static constexpr int maxNameLength = 40;
     static constexpr int maxHostNameLength = 64;
     static constexpr int maxPlayers = 4;
+
+    // Characters never shown from untrusted text: controls, format
+    // characters (the direction marks and overrides among them), line and
+    // paragraph separators, lone surrogates.
+    static bool isHidden(char32_t c);
+    // The same for one UTF-16 unit of a text; a surrogate half is part of a
+    // character, not hidden by itself.
+    static bool isHidden(QChar unit) {
+        return !unit.isSurrogate() && isHidden(char32_t(unit.unicode()));
+    }
 
     // The text as UTF-8 (invalid sequences replaced) without control, bidi
     // override and line separator characters, blanks run together and
