@@ -1,12 +1,12 @@
 #include "client/JoinAddress.h"
 
 #include "net/DiscoveredText.h"
+#include "net/SockAddress.h"
 
 #include <QStringList>
 
-#include <arpa/inet.h>
-
 #include <algorithm>
+#include <optional>
 
 namespace {
 bool isAsciiLetterOrDigit(QChar c) {
@@ -87,27 +87,18 @@ JoinAddress JoinAddress::parse(const QString& input) {
 }
 
 bool JoinAddress::isDottedIpv4(const QString& text) {
-    const QStringList parts = text.split('.');
-    if (parts.size() != 4)
-        return false;
-    for (const QString& part : parts) {
-        if (part.isEmpty() || part.size() > 3 || (part.size() > 1 && part.startsWith('0')))
-            return false;
-        for (QChar c : part)
-            if (c < '0' || c > '9')
-                return false;
-        if (part.toInt() > 255)
-            return false;
-    }
-    return true;
+    const std::optional<SockAddress> parsed = SockAddress::parse(text, false);
+    return parsed && parsed->family() == AF_INET;
 }
 
 bool JoinAddress::isIpv6Address(const QString& text) {
-    if (!text.contains(':') || text.size() > 64)
+    if (!text.contains(':') || text.size() > 64 || text.startsWith('['))
         return false;
     QString address = text;
     const qsizetype percent = text.indexOf('%');
     if (percent >= 0) {
+        // The zone is only checked for its form here; whether such an
+        // interface exists is the connection's business.
         const QString zone = text.mid(percent + 1);
         if (zone.isEmpty() || zone.size() > 15)
             return false;
@@ -116,11 +107,8 @@ bool JoinAddress::isIpv6Address(const QString& text) {
                 return false;
         address = text.left(percent);
     }
-    for (QChar c : address)
-        if (c.unicode() > 127)
-            return false;
-    in6_addr parsed{};
-    return ::inet_pton(AF_INET6, address.toLatin1().constData(), &parsed) == 1;
+    const std::optional<SockAddress> parsed = SockAddress::parse(address, false);
+    return parsed && parsed->family() == AF_INET6;
 }
 
 bool JoinAddress::isHostName(const QString& text) {
