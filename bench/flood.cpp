@@ -27,6 +27,7 @@
 #include "bench/support/Launcher.h"
 #include "bench/support/ProcFs.h"
 #include "bench/support/ServerProcess.h"
+#include "bench/support/Spin.h"
 #include "bench/support/Stats.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
@@ -56,17 +57,6 @@ struct Target {
     pid_t pid = -1;
     const char* what = "server";
 };
-
-bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
 
 void spinFor(int ms) {
     spinUntil([] { return false; }, ms);

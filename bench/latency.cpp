@@ -14,6 +14,7 @@
 //   bench_latency [samples]
 #include "bench/support/Loopback.h"
 #include "bench/support/ServerProcess.h"
+#include "bench/support/Spin.h"
 #include "bench/support/Stats.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
@@ -45,17 +46,6 @@ qint64 nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-bool spinUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
 }
 
 // ---- The reference: an echo process on a loopback TCP port ----

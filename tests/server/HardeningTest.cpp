@@ -29,13 +29,6 @@ bool boardEmpty(const TServer& server) {
     return true;
 }
 
-bool nothingSent(Harness& h) {
-    for (int seat = 1; seat <= 9; ++seat)
-        if (h.logs[seat] && !h.logs[seat]->messages.isEmpty())
-            return false;
-    return true;
-}
-
 } // namespace
 
 // A connection acts only for its own seat, whatever seat its message names.
@@ -50,7 +43,7 @@ TEST(MendedFaults, RequestsNamingAnotherSeatAreIgnored) {
     };
     for (const QByteArray& message : forged) {
         h.send(2, message);
-        EXPECT_TRUE(nothingSent(h)) << message.constData();
+        EXPECT_TRUE(h.nothingSent()) << message.constData();
     }
     EXPECT_EQ(h.server.seats()[1].name, "A");
     EXPECT_TRUE(h.server.seats().inUse(1));
@@ -113,7 +106,7 @@ TEST(MendedFaults, MalformedFieldsAndSeatsOutsideTheTableHaveNoEffect) {
     };
     for (const QByteArray& message : ignored) {
         h.send(1, message);
-        EXPECT_TRUE(nothingSent(h)) << message.constData();
+        EXPECT_TRUE(h.nothingSent()) << message.constData();
     }
     EXPECT_TRUE(h.server.seats().inUse(2));
     EXPECT_TRUE(h.server.turnOpen());
@@ -129,7 +122,7 @@ TEST(MendedFaults, TurnRequestsOutsideAnOpenTurnAreIgnored) {
                                    "CMD_endturn+1+p+", "CMD_endturn+1+n+"};
     for (const QByteArray& message : requests)
         h.send(1, message); // no game yet
-    EXPECT_TRUE(nothingSent(h));
+    EXPECT_TRUE(h.nothingSent());
 
     h.startGame();
     h.send(1, cmd::endturn_(1, "p"));
@@ -137,7 +130,7 @@ TEST(MendedFaults, TurnRequestsOutsideAnOpenTurnAreIgnored) {
     ASSERT_TRUE(h.server.timer1().isActive()); // the pause: seat 1 is still current
     for (const QByteArray& message : requests)
         h.send(1, message);
-    EXPECT_TRUE(nothingSent(h));
+    EXPECT_TRUE(h.nothingSent());
     EXPECT_EQ(h.server.pauseTicks(), 2);
 
     h.server.game().board().cell(2, 2) = Cell{2, 0}; // seat 2 wins on its turn
@@ -149,7 +142,7 @@ TEST(MendedFaults, TurnRequestsOutsideAnOpenTurnAreIgnored) {
     h.clearLogs();
     for (const QByteArray& message : requests)
         h.send(2, message); // the winner is still the current seat
-    EXPECT_TRUE(nothingSent(h));
+    EXPECT_TRUE(h.nothingSent());
 }
 
 TEST(MendedFaults, AnEndlessMessageClosesTheConnection) {

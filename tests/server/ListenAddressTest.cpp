@@ -1,59 +1,22 @@
 #include "ServerHarness.h"
 
 #include "support/EventLoop.h"
+#include "support/LocalNetwork.h"
 
 #include "net/TSock.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <optional>
 
 namespace {
 
-// An IPv4 address of this machine other than loopback, or empty.
-QString otherLocalAddress() {
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0)
-        return {};
-    QString found;
-    for (ifaddrs* it = list; it && found.isEmpty(); it = it->ifa_next) {
-        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET)
-            continue;
-        const auto* in = reinterpret_cast<const sockaddr_in*>(it->ifa_addr);
-        if ((ntohl(in->sin_addr.s_addr) >> 24) == 127)
-            continue;
-        char dotted[INET_ADDRSTRLEN] = {};
-        ::inet_ntop(AF_INET, &in->sin_addr, dotted, sizeof dotted);
-        found = QString::fromLatin1(dotted);
-    }
-    ::freeifaddrs(list);
-    return found;
-}
-
-// Whether a TCP connection to address:port is made within a second.
-bool connects(const QString& address, int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(quint16(port));
-    ::inet_pton(AF_INET, address.toLatin1().constData(), &to.sin_addr);
-    bool made = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
-    if (!made && errno == EINPROGRESS) {
-        pollfd p{fd, POLLOUT, 0};
-        int error = 0;
-        socklen_t length = sizeof error;
-        made = ::poll(&p, 1, 1000) == 1 &&
-               ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-    }
-    ::close(fd);
-    return made;
+// An IPv4 address of this machine other than loopback, if it has one.
+std::optional<SockAddress> otherLocalIpv4() {
+    for (const SockAddress& address : otherLocalAddresses())
+        if (address.family() == AF_INET)
+            return address;
+    return std::nullopt;
 }
 
 } // namespace
@@ -67,7 +30,7 @@ TEST(ListenAddress, ALoopbackListenerTakesNoConnectionFromAnotherAddress) {
     solo.setBindAddress("127.0.0.1");
     solo.setListen(true);
     EXPECT_EQ(solo.localAddress(), "127.0.0.1");
-    EXPECT_TRUE(connects("127.0.0.1", solo.localPort()));
+    EXPECT_TRUE(connects(literal("127.0.0.1"), solo.localPort()));
 
     TSock hosting;
     hosting.setPortName("0");
@@ -75,11 +38,11 @@ TEST(ListenAddress, ALoopbackListenerTakesNoConnectionFromAnotherAddress) {
     EXPECT_EQ(hosting.bindAddress(), "");
     EXPECT_EQ(hosting.localAddress(), "0.0.0.0");
 
-    const QString other = otherLocalAddress();
-    if (other.isEmpty())
+    const std::optional<SockAddress> other = otherLocalIpv4();
+    if (!other)
         GTEST_SKIP() << "this machine has no address besides loopback";
-    EXPECT_FALSE(connects(other, solo.localPort())) << other.toStdString();
-    EXPECT_TRUE(connects(other, hosting.localPort())) << other.toStdString();
+    EXPECT_FALSE(connects(*other, solo.localPort())) << other->text().toStdString();
+    EXPECT_TRUE(connects(*other, hosting.localPort())) << other->text().toStdString();
 }
 
 TEST(ListenAddress, AnAddressThatIsNoIpv4AddressIsRefusedAndTheSocketStaysUsable) {

@@ -2,17 +2,6 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-bool nothingSent(Harness& h) {
-    for (int seat = 1; seat <= 9; ++seat)
-        if (h.logs[seat] && !h.logs[seat]->messages.isEmpty())
-            return false;
-    return true;
-}
-
-} // namespace
-
 // A name already at the table, or a computer player's, is made unique by
 // the server, and every client learns the unique name from
 // CMD_newplayerinfo, the newcomer included.
@@ -84,7 +73,7 @@ TEST(Login, ASecondLoginIsIgnored) {
          {cmd::logininfo_(2, cmd::version, "A"), cmd::logininfo_(2, cmd::version, "Bee"),
           cmd::logininfo_(2, "0.0.1", "B")}) {
         h.send(2, again);
-        EXPECT_TRUE(nothingSent(h)) << again.constData();
+        EXPECT_TRUE(h.nothingSent()) << again.constData();
     }
     EXPECT_EQ(h.server.seats()[2].name, "B");
 }
@@ -110,7 +99,7 @@ TEST(Login, EverythingButTheLoginIsIgnoredUntilTheLogin) {
     };
     for (const QByteArray& message : before) {
         h.send(2, message);
-        EXPECT_TRUE(nothingSent(h)) << message.constData();
+        EXPECT_TRUE(h.nothingSent()) << message.constData();
     }
     EXPECT_FALSE(h.server.game().dice().available(0));
     EXPECT_TRUE(h.server.turnOpen());

@@ -59,6 +59,14 @@ struct Harness {
         server.setClock([this] { return nowMs; });
     }
 
+    // Whether no seat was sent anything since the logs were last cleared.
+    bool nothingSent() const {
+        for (int seat = 1; seat <= 9; ++seat)
+            if (logs[seat] && !logs[seat]->messages.isEmpty())
+                return false;
+        return true;
+    }
+
     // Accepts a connection; its seat, or 0 when refused. Refused logs go to logs[10].
     int connect() {
         auto log = std::make_shared<PeerLog>();

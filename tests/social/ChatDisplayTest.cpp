@@ -1,3 +1,4 @@
+#include "ChatDisplayFixture.h"
 #include "ChatTestSupport.h"
 #include "support/FakeClientServices.h"
 
@@ -19,18 +20,8 @@ namespace {
 
 using Items = QList<ChatView::Item>;
 
-class ChatDisplayTest : public ::testing::Test {
+class ChatDisplayTest : public ChatDisplayFixture {
 protected:
-    ChatDisplayTest() : chat(services, &window) {
-        window.resize(800, 560);
-        chat.setUrlOpener([this](const QUrl& url) {
-            opened << url.toString();
-            return true;
-        });
-        window.show();
-    }
-    ChatView& view() { return *chat.view(); }
-    void say(const QByteArray& payload) { chat.chatrecieved(payload); }
     void system(const QString& text) { chat.addlinetochat("0+" + text, ColourText::blue); }
     // Counts the pixels of the viewport close to a pure colour.
     int pixelsOf(QColor colour) {
@@ -46,11 +37,6 @@ protected:
             }
         return count;
     }
-
-    QWidget window;
-    FakeClientServices services;
-    ChatDisplay chat;
-    QStringList opened;
 };
 
 TEST_F(ChatDisplayTest, ChatLineShowsBoldLeadInAndOneRunPerWordInTheSpeakersStyle) {

@@ -1,6 +1,7 @@
 // A peer flooding the chat: the view keeps a bounded history, a line of
 // thousands of words is cut and costs what a long line costs, and links keep
 // opening their own address after old lines went.
+#include "ChatDisplayFixture.h"
 #include "ChatTestSupport.h"
 #include "support/FakeClientServices.h"
 
@@ -15,18 +16,8 @@
 
 namespace {
 
-class ChatFloodTest : public ::testing::Test {
+class ChatFloodTest : public ChatDisplayFixture {
 protected:
-    ChatFloodTest() : chat(services, &window) {
-        window.resize(800, 560);
-        chat.setUrlOpener([this](const QUrl& url) {
-            opened << url.toString();
-            return true;
-        });
-        window.show();
-    }
-    ChatView& view() { return *chat.view(); }
-    void say(const QByteArray& payload) { chat.chatrecieved(payload); }
     // Clicks link number n where the view shows it.
     void click(int n) {
         view().verticalScrollBar()->setValue(0);
@@ -34,11 +25,6 @@ protected:
         view().verticalScrollBar()->setValue(at.top());
         QTest::mouseClick(view().viewport(), Qt::LeftButton, {}, view().linkRect(n).center());
     }
-
-    QWidget window;
-    FakeClientServices services;
-    ChatDisplay chat;
-    QStringList opened;
 };
 
 // 21,600 short words in one line: the line shows its first characters, a
