@@ -1,6 +1,6 @@
 #include "app/Application.h"
 
-#include "app/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <exception>
 

@@ -1,6 +1,5 @@
 #include "app/OthersController.h"
 
-#include "app/Prompter.h"
 #include "app/Tchat.h"
 #include "client/ConnectionWatch.h"
 #include "client/PlayerName.h"
@@ -8,6 +7,7 @@
 #include "net/GameBrowser.h"
 #include "server/TServer.h"
 #include "social/Settings.h"
+#include "ui/Prompter.h"
 
 namespace {
 // A host named by a command line is shown shortened in a message.

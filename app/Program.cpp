@@ -1,6 +1,5 @@
 #include "app/Program.h"
 
-#include "client/DeferredPixmap.h"
 #include "client/Tgamestart.h"
 #include "net/Tdownload.h"
 #include "server/TServer.h"
@@ -10,6 +9,7 @@
 #include "social/Tphrases.h"
 #include "social/Tspylist.h"
 #include "tally/Ttallylist.h"
+#include "ui/DeferredPixmap.h"
 
 Program::Program(Prompter& prompter, const QStringList& arguments)
     : Program(prompter, arguments, Options{}) {}

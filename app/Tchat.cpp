@@ -2,7 +2,6 @@
 
 #include "app/Application.h"
 #include "app/FirstPaintProbe.h"
-#include "app/Prompter.h"
 #include "client/ClientConnection.h"
 #include "client/ConnectionWatch.h"
 #include "net/TSock.h"
@@ -10,6 +9,7 @@
 #include "social/Settings.h"
 #include "social/SettingsLocation.h"
 #include "social/SoundModule.h"
+#include "ui/Prompter.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -4,13 +4,13 @@
 // role.
 #include "app/HostingNotice.h"
 #include "app/OthersController.h"
-#include "app/Prompter.h"
 #include "app/Tchat.h"
 #include "client/ClientConnection.h"
 #include "client/ConnectionWatch.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
 #include "server/TServer.h"
+#include "ui/Prompter.h"
 
 #include <QAction>
 

@@ -1,6 +1,5 @@
 // The main window's links to the other windows, the settings it keeps and
 // the start of hosting; the rest of Tchat is in Tchat.cpp.
-#include "app/Prompter.h"
 #include "app/Tchat.h"
 #include "client/ClientConnection.h"
 #include "client/GameView.h"
@@ -16,6 +15,7 @@
 #include "social/Spectators.h"
 #include "social/Tphrases.h"
 #include "tally/Ttallylist.h"
+#include "ui/Prompter.h"
 
 #include <QAction>
 #include <QCloseEvent>

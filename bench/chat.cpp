@@ -5,10 +5,10 @@
 // each, for the cost of such a line and the memory it leaves.
 //
 // Usage: bench_chat [lines]        (runs offscreen unless QT_QPA_PLATFORM is set)
-#include "app/Prompter.h"
 #include "client/ClientServices.h"
 #include "social/ChatDisplay.h"
 #include "social/ChatView.h"
+#include "ui/Prompter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,5 @@
 #include "client/ClientConnection.h"
 
-#include "app/Prompter.h"
 #include "client/ClientServices.h"
 #include "client/EViewError.h"
 #include "client/Picture.h"
@@ -9,6 +8,7 @@
 #include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
 #include "protocol/FieldReader.h"
+#include "ui/Prompter.h"
 
 #include <QLabel>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "client/ClientServices.h"
 
-#include "app/Prompter.h"
+#include "ui/Prompter.h"
 
 // Without a main window of its own to take care of it, an error is shown at
 // once.

@@ -1,12 +1,12 @@
 #include "client/Selection.h"
 
-#include "app/Prompter.h"
 #include "client/BoardGeometry.h"
 #include "client/BoardView.h"
 #include "client/ClientServices.h"
 #include "client/Picture.h"
 #include "client/TurnButton.h"
 #include "protocol/Commands.h"
+#include "ui/Prompter.h"
 
 Selection::Selection(ClientServices& services, BoardView& view, QObject* parent)
     : QObject(parent), m_services(services), m_view(view) {}

@@ -1,7 +1,7 @@
 #include "net/Tdownload.h"
 
-#include "app/Prompter.h"
 #include "net/JpegDecoder.h"
+#include "ui/Prompter.h"
 
 #include <QCoreApplication>
 #include <QDir>

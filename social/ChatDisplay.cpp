@@ -1,12 +1,12 @@
 #include "social/ChatDisplay.h"
 
-#include "app/Prompter.h"
 #include "client/ClientServices.h"
 #include "protocol/Cp1252.h"
 #include "social/ChatView.h"
 #include "social/ColourText.h"
 #include "social/EChatLine.h"
 #include "social/SocialArt.h"
+#include "ui/Prompter.h"
 
 #include <QAction>
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/DeferredPixmap.h"
+#include "ui/DeferredPixmap.h"
 
 #include <QDialog>
 #include <QPixmap>

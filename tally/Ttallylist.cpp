@@ -1,9 +1,9 @@
 #include "tally/Ttallylist.h"
 
-#include "app/Prompter.h"
 #include "tally/EGridException.h"
 #include "tally/ELzrw1Exception.h"
 #include "tally/TStringGrid.h"
+#include "ui/Prompter.h"
 
 #include <QFile>
 #include <QFileInfo>

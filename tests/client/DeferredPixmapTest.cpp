@@ -1,6 +1,6 @@
 // Pictures of hidden windows wait until they are drawn, and the windows
 // sharing one picture decode it once.
-#include "client/DeferredPixmap.h"
+#include "ui/DeferredPixmap.h"
 #include "client/ImageList.h"
 #include "client/Picture.h"
 #include "support/EventLoop.h"

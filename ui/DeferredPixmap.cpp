@@ -1,4 +1,4 @@
-#include "client/DeferredPixmap.h"
+#include "ui/DeferredPixmap.h"
 
 #include <QPixmapCache>
 
