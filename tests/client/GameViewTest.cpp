@@ -6,14 +6,12 @@
 #include "client/EViewError.h"
 #include "protocol/FieldReader.h"
 
-using cmd::EndItem;
-using cmd::PlaceItem;
 using cmd::StateItem;
 
 namespace {
 class GameViewTest : public ViewFixture {
 protected:
-    void place(int seat, const QList<PlaceItem>& items) {
+    void place(int seat, std::initializer_list<cmd::PlaceItem> items) {
         view->placechip(args(cmd::placechipResult_(seat, items)));
     }
 };
@@ -91,7 +89,7 @@ TEST_F(GameViewTest, KeptTurnOnTheTopPaintsTheCompletedColumn) {
     login(1);
     view->seats().nameLabel(3)->setText("Cy");
     view->board().showCover(6, 2, 4);
-    view->endturn(args(cmd::endturnResult_(3, "p", {EndItem{8, 10, 3, 9}})));
+    view->endturn(args(cmd::endturnResult_(3, "p", {cmd::EndItem{8, 10, 3, 9}})));
 
     for (int position = 0; position <= 9; ++position)
         EXPECT_EQ(chip(8, position)->image(), 7) << position;
@@ -126,7 +124,7 @@ TEST_F(GameViewTest, LostRollKeepsItsStatusThroughTheLostEnd) {
     EXPECT_EQ(status(), "No Moves.. Turn Over");
     EXPECT_EQ(services.sounds, QStringList({"turnoverbad"}));
 
-    view->endturn(args(cmd::endturnResult_(1, "n", {EndItem{5, 2, 0, 0}})));
+    view->endturn(args(cmd::endturnResult_(1, "n", {cmd::EndItem{5, 2, 0, 0}})));
     EXPECT_TRUE(chip(5, 2)->isBlank());
     EXPECT_EQ(status(), "No Moves.. Turn Over");
     EXPECT_EQ(services.sounds, QStringList({"turnoverbad"}));
