@@ -1,7 +1,7 @@
 #include "app/Program.h"
 
 #include "client/Tgamestart.h"
-#include "net/Tdownload.h"
+#include "download/Tdownload.h"
 #include "server/TServer.h"
 #include "social/SettingsLocation.h"
 #include "social/Tabout.h"

@@ -3,8 +3,8 @@
 #include "app/FirstPaintProbe.h"
 #include "app/SingleInstance.h"
 #include "client/GameView.h"
+#include "download/Tdownload.h"
 #include "net/TSock.h"
-#include "net/Tdownload.h"
 #include "server/TServer.h"
 #include "social/Tabout.h"
 

@@ -3,8 +3,8 @@
 // a trusted authority issued for the address asked for. And plain HTTP is
 // refused from any address but this machine's own.
 #include "net/THttpCli.h"
-#include "MiniHttpServer.h"
 #include "support/EventLoop.h"
+#include "support/MiniHttpServer.h"
 
 #include <QBuffer>
 #include <QNetworkInterface>

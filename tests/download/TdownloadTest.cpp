@@ -1,10 +1,10 @@
 // The download window against a local web server: the progress texts, the
 // body on disk, and that no failure (404, refused, short, stalled, stopped)
 // ever starts the installer or ends the game.
-#include "net/Tdownload.h"
-#include "MiniHttpServer.h"
+#include "download/Tdownload.h"
 #include "support/EventLoop.h"
 #include "support/FakePrompter.h"
+#include "support/MiniHttpServer.h"
 
 #include <QFile>
 #include <QLabel>

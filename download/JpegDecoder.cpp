@@ -1,4 +1,4 @@
-#include "net/JpegDecoder.h"
+#include "download/JpegDecoder.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 // The window's picture decoder: the embedded picture, other colour layouts,
 // and damaged data, which must give an empty image instead of ending the
 // process the way libjpeg's own error handler would.
-#include "net/JpegDecoder.h"
+#include "download/JpegDecoder.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "net/Tdownload.h"
+#include "download/Tdownload.h"
 
-#include "net/JpegDecoder.h"
+#include "download/JpegDecoder.h"
 #include "ui/Prompter.h"
 
 #include <QCoreApplication>
