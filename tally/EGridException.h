@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-// Raised by TStringGrid when its text file cannot be read, is not a grid text
+// Raised by StringTable when its text file cannot be read, is not a table text
 // or cannot be written; the text says why, without the file name.
 class EGridException : public std::runtime_error {
 public:

@@ -1,142 +1,55 @@
 #include "tally/TStringGrid.h"
 
-#include "tally/EGridException.h"
-
-#include <QFile>
 #include <QPainter>
-#include <QSaveFile>
-#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int CellWidth = 64;
 constexpr int CellHeight = 24;
 
-QString decoded(QByteArrayView bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    // Files of other origins may hold 8-bit text; it reads as Latin-1.
-    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
-}
-
-// A count line: a decimal number of at least 1.
-int count(QByteArrayView line, const char* what) {
-    bool ok = false;
-    const int value = line.toByteArray().trimmed().toInt(&ok);
-    if (!ok || value < 1)
-        throw EGridException(QString("the %1 count is missing or not a number").arg(what));
-    return value;
-}
-
 } // namespace
 
-TStringGrid::TStringGrid(QWidget* parent) : QWidget(parent) {
-    m_rows.append(QStringList(m_colCount));
-}
+TStringGrid::TStringGrid(QWidget* parent) : QWidget(parent), m_table(&m_ownTable) {}
+
+TStringGrid::TStringGrid(StringTable& table, QWidget* parent) : QWidget(parent), m_table(&table) {}
 
 void TStringGrid::setColCount(int count) {
-    m_colCount = std::max(count, 1);
-    for (QStringList& row : m_rows)
-        row.resize(m_colCount);
+    m_table->setColCount(count);
     update();
 }
 
 void TStringGrid::setRowCount(int count) {
-    m_rows.resize(std::max(count, 1), QStringList(m_colCount));
+    m_table->setRowCount(count);
     update();
 }
 
-QString TStringGrid::cell(int col, int row) const {
-    if (row < 0 || row >= rowCount() || col < 0 || col >= m_colCount)
-        return QString();
-    return m_rows[row][col];
-}
-
 void TStringGrid::setCell(int col, int row, const QString& text) {
-    if (row < 0 || row >= rowCount() || col < 0 || col >= m_colCount)
-        return;
-    m_rows[row][col] = text;
+    m_table->setCell(col, row, text);
     update();
 }
 
 void TStringGrid::deleteRow(int row) {
-    if (row < 0 || row >= rowCount() || rowCount() == 1)
-        return;
-    m_rows.removeAt(row);
+    m_table->deleteRow(row);
     update();
-}
-
-QByteArray TStringGrid::toText() const {
-    QByteArray text =
-        QByteArray::number(m_colCount) + "\r\n" + QByteArray::number(rowCount()) + "\r\n";
-    for (int col = 0; col < m_colCount; ++col)
-        for (const QStringList& row : m_rows) {
-            // A line break inside a cell would shift every cell after it.
-            QByteArray line = row[col].toUtf8();
-            line.replace('\r', ' ').replace('\n', ' ');
-            text += line + "\r\n";
-        }
-    return text;
-}
-
-void TStringGrid::fromText(const QByteArray& text) {
-    QList<QByteArrayView> lines;
-    qsizetype at = 0;
-    while (at < text.size()) {
-        qsizetype lf = text.indexOf('\n', at);
-        const qsizetype next = lf < 0 ? text.size() : lf + 1;
-        if (lf < 0)
-            lf = text.size();
-        else if (lf > at && text[lf - 1] == '\r')
-            --lf;
-        lines.append(QByteArrayView(text.constData() + at, lf - at));
-        at = next;
-    }
-    if (lines.isEmpty())
-        throw EGridException("the file is empty");
-    const int cols = count(lines[0], "column");
-    if (lines.size() < 2)
-        throw EGridException("the row count is missing or not a number");
-    const int rows = count(lines[1], "row");
-    // Checked before anything is made, so a false count cannot ask for more
-    // memory than the file's own size.
-    const qint64 cells = qint64(cols) * rows;
-    if (cells > lines.size() - 2)
-        throw EGridException(
-            QString("the file ends after %1 of its %2 cells").arg(lines.size() - 2).arg(cells));
-    QList<QStringList> loaded(rows, QStringList(cols));
-    qsizetype line = 2;
-    for (int col = 0; col < cols; ++col)
-        for (int row = 0; row < rows; ++row)
-            loaded[row][col] = decoded(lines[line++]);
-    m_colCount = cols;
-    m_rows = std::move(loaded);
-    update();
-}
-
-void TStringGrid::SaveToFile(const QString& fileName) const {
-    const QByteArray text = toText();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        throw EGridException("the file could not be written");
 }
 
 void TStringGrid::LoadFromFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EGridException("the file could not be opened");
-    const QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EGridException("the file could not be read");
-    fromText(text);
+    m_table->LoadFromFile(fileName);
+    update();
+}
+
+void TStringGrid::fromText(const QByteArray& text) {
+    m_table->fromText(text);
+    update();
 }
 
 void TStringGrid::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().base());
-    painter.setPen(palette().color(QPalette::Mid));
     const int rows = std::min(rowCount(), height() / CellHeight + 1);
-    const int cols = std::min(m_colCount, width() / CellWidth + 1);
+    const int cols = std::min(colCount(), width() / CellWidth + 1);
     for (int row = 0; row < rows; ++row)
         for (int col = 0; col < cols; ++col) {
             const QRect box(col * CellWidth, row * CellHeight, CellWidth, CellHeight);
@@ -144,6 +57,6 @@ void TStringGrid::paintEvent(QPaintEvent*) {
             painter.drawRect(box.adjusted(0, 0, -1, -1));
             painter.setPen(palette().color(QPalette::Text));
             painter.drawText(box.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                             m_rows[row][col]);
+                             cell(col, row));
         }
 }

@@ -1,49 +1,41 @@
 #pragma once
 
-#include <QList>
-#include <QStringList>
+#include "tally/StringTable.h"
+
 #include <QWidget>
 
-// A table of text cells that saves itself to and loads itself from a plain
-// text file, lines ended by CR LF:
-//
-//   the column count, the row count, then one line per cell, column by
-//   column (every row of column 0, then of column 1, ...); a cell's line is
-//   its text as it is, an empty cell an empty line.
-//
-// Cells outside the grid read as empty and ignore writes. As a widget it
-// draws its cells in a plain grid.
+// A widget that draws a StringTable in a plain grid: its own table, or one
+// that another object keeps. The table's calls are offered here too; changes
+// made to the table directly show at the next repaint.
 class TStringGrid : public QWidget {
     Q_OBJECT
 public:
     explicit TStringGrid(QWidget* parent = nullptr);
+    // Shows `table`, which must outlive the widget.
+    explicit TStringGrid(StringTable& table, QWidget* parent = nullptr);
 
-    int colCount() const { return m_colCount; }
-    int rowCount() const { return int(m_rows.size()); }
-    // New cells are empty; cells cut off are lost. Counts below 1 become 1.
+    StringTable& table() { return *m_table; }
+    const StringTable& table() const { return *m_table; }
+
+    int colCount() const { return m_table->colCount(); }
+    int rowCount() const { return m_table->rowCount(); }
     void setColCount(int count);
     void setRowCount(int count);
 
-    QString cell(int col, int row) const;
+    QString cell(int col, int row) const { return m_table->cell(col, row); }
     void setCell(int col, int row, const QString& text);
-    // Removes a row, moving the rows after it up by one; the last row stays.
     void deleteRow(int row);
 
-    // Throws EGridException when the file cannot be written; the previous
-    // file then stays as it was.
-    void SaveToFile(const QString& fileName) const;
-    // Throws EGridException when the file cannot be read or is not a grid
-    // text; the grid then stays as it was.
+    void SaveToFile(const QString& fileName) const { m_table->SaveToFile(fileName); }
     void LoadFromFile(const QString& fileName);
 
-    // The file's content and its reading, in memory.
-    QByteArray toText() const;
+    QByteArray toText() const { return m_table->toText(); }
     void fromText(const QByteArray& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    int m_colCount = 5;
-    QList<QStringList> m_rows; // m_rows[row][col]
+    StringTable m_ownTable;
+    StringTable* m_table;
 };

@@ -1,12 +1,8 @@
 #include "tally/Ttallylist.h"
 
-#include "tally/EGridException.h"
-#include "tally/ELzrw1Exception.h"
 #include "tally/TStringGrid.h"
 #include "ui/Prompter.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -15,16 +11,12 @@
 #include <QPersistentModelIndex>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <climits>
-
 namespace {
 
-constexpr int Columns = 9;
-const QString Mine = QStringLiteral("addtomine");
+constexpr int Columns = TallyCounts::Columns;
 const QString Waiting = QStringLiteral("<Waiting>");
 const QString NobodyTop = QStringLiteral("Player's Tally");
 const QString NobodyWins = QStringLiteral("Player Wins:");
@@ -61,8 +53,7 @@ QLabel* figure(const QString& name, QWidget* parent) {
 } // namespace
 
 Ttallylist::Ttallylist(Prompter& prompter, const QString& tallyPath, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_prompter(prompter), m_tallyPath(tallyPath) {
-    doit.CompressMode = TCompressMode::Fast;
+    : QWidget(parent, Qt::Window), m_prompter(prompter), m_file(tallyPath, Columns) {
     buildWindow();
     loadFile();
 }
@@ -76,10 +67,8 @@ void Ttallylist::buildWindow() {
     setObjectName(QStringLiteral("Ttallylist"));
     setWindowTitle(QStringLiteral("Climora - Tally List"));
 
-    stringgrid_scores = new TStringGrid(this);
+    stringgrid_scores = new TStringGrid(m_counts.table(), this);
     stringgrid_scores->setObjectName(QStringLiteral("stringgrid_scores"));
-    stringgrid_scores->setColCount(Columns);
-    stringgrid_scores->setRowCount(1);
     stringgrid_scores->hide();
 
     checklist = new QListWidget(this);
@@ -163,52 +152,15 @@ void Ttallylist::buildWindow() {
 
     connect(checklist, &QListWidget::itemChanged, this, &Ttallylist::checklistChanged);
     connect(listbox_tally, &QListWidget::itemChanged, this, &Ttallylist::listboxChanged);
-    connect(listbox_tally, &QListWidget::itemSelectionChanged, this, [this]() {
-        const QList<QListWidgetItem*> selected = listbox_tally->selectedItems();
-        if (selected.isEmpty())
-            showNobody();
-        else
-            showPlayer(listbox_tally->row(selected.first()));
-    });
+    connect(listbox_tally, &QListWidget::itemSelectionChanged, this, &Ttallylist::showSelected);
     connect(reset, &QPushButton::clicked, this, &Ttallylist::resetTally);
     connect(done, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void Ttallylist::loadFile() {
-    for (int col = 0; col < Columns; ++col)
-        stringgrid_scores->setCell(col, 0, QStringLiteral("0"));
-    if (m_tallyPath.isEmpty() || !QFile::exists(m_tallyPath)) {
-        loadtally();
-        return;
-    }
-    // The grid text is unpacked into a private folder of its own, never into
-    // a file of the user's, and removed with it.
-    const QTemporaryDir work;
-    try {
-        if (!work.isValid())
-            throw EGridException("no temporary folder could be made");
-        const QString text = work.filePath(QStringLiteral("temp.txt"));
-        doit.InputFile = m_tallyPath;
-        doit.OutputFile = text;
-        doit.MaxOriginalSize = MaxTallyText;
-        doit.Decompress();
-        TStringGrid loaded;
-        loaded.LoadFromFile(text);
-        if (loaded.colCount() != Columns)
-            throw EGridException(
-                QString("it holds %1 columns instead of %2").arg(loaded.colCount()).arg(Columns));
-        stringgrid_scores->setRowCount(loaded.rowCount());
-        for (int row = 0; row < loaded.rowCount(); ++row)
-            for (int col = 0; col < Columns; ++col)
-                stringgrid_scores->setCell(col, row, loaded.cell(col, row));
-    } catch (const ELzrw1Exception& e) {
-        m_unreadable = true;
-        m_prompter.message(e.text());
-    } catch (const EGridException& e) {
-        m_unreadable = true;
-        m_prompter.message(
-            QString("The tally file %1 could not be read: %2.").arg(m_tallyPath, e.text()));
-    }
+    QString error;
+    if (m_file.exists() && !m_file.read(m_counts.table(), error))
+        m_prompter.message(error);
     loadtally();
 }
 
@@ -218,14 +170,17 @@ void Ttallylist::loadtally() {
         m_mylabels[i]->setText(shown(stringgrid_scores->cell(i, 0)));
     const QSignalBlocker block(listbox_tally);
     listbox_tally->clear();
-    for (int row = 1; row < stringgrid_scores->rowCount(); ++row) {
-        auto* item = new QListWidgetItem(stringgrid_scores->cell(0, row), listbox_tally);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Checked);
-        for (int col = 5; col <= 8; ++col)
-            stringgrid_scores->setCell(col, row, QStringLiteral("0"));
-    }
+    for (const QString& name : m_counts.followed())
+        addListItem(name);
+    m_counts.clearSession();
+    stringgrid_scores->update();
     showNobody();
+}
+
+void Ttallylist::addListItem(const QString& name) {
+    auto* item = new QListWidgetItem(name, listbox_tally);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Checked);
 }
 
 void Ttallylist::loadchecklist(int ownSeat, const QStringList& seatNames) {
@@ -250,54 +205,28 @@ void Ttallylist::addgame(const QString& winner, int ownSeat, const QStringList& 
 
 void Ttallylist::addgame(const QString& winner) {
     loadchecklist(m_ownSeat, m_seatNames);
-    addit(1, 0);
-    if (winner == Mine)
-        addit(2, 0);
+    QStringList atTable;
+    for (int i = 0; i < checklist->count(); ++i)
+        atTable << checklist->item(i)->text();
+    m_counts.addGame(winner, atTable);
+    stringgrid_scores->update();
     showMine();
-    for (int i = 0; i < checklist->count(); ++i) {
-        const int index = followedIndex(checklist->item(i)->text());
-        if (index < 0)
-            continue;
-        const int row = index + 1;
-        for (int col = 1; col <= 8; ++col)
-            if (stringgrid_scores->cell(col, row).isEmpty())
-                stringgrid_scores->setCell(col, row, QStringLiteral("0"));
-        addit(1, row);
-        addit(5, row);
-        if (stringgrid_scores->cell(0, row) == winner) {
-            addit(2, row);
-            addit(6, row);
-        } else if (winner == Mine) {
-            addit(3, row);
-            addit(7, row);
-        } else {
-            addit(4, row);
-            addit(8, row);
-        }
-    }
-    const QList<QListWidgetItem*> selected = listbox_tally->selectedItems();
-    if (!selected.isEmpty())
-        showPlayer(listbox_tally->row(selected.first()));
+    showSelected();
     m_unsaved = true;
 }
 
 void Ttallylist::moverow(int row) {
-    if (row < 1 || row >= stringgrid_scores->rowCount())
-        return;
-    stringgrid_scores->deleteRow(row);
-    m_unsaved = true;
+    if (m_counts.removeRow(row)) {
+        stringgrid_scores->update();
+        m_unsaved = true;
+    }
 }
 
 int Ttallylist::addit(int col, int row) {
     if (row < 0 || row >= stringgrid_scores->rowCount() || col < 0 || col >= Columns)
         return 0;
-    bool ok = false;
-    int value = stringgrid_scores->cell(col, row).trimmed().toInt(&ok);
-    if (!ok)
-        value = 0;
-    if (value < INT_MAX)
-        ++value;
-    stringgrid_scores->setCell(col, row, QString::number(value));
+    const int value = m_counts.addit(col, row);
+    stringgrid_scores->update();
     m_unsaved = true;
     return value;
 }
@@ -309,19 +238,13 @@ void Ttallylist::addtomineincrease(int col) {
 }
 
 void Ttallylist::follow(const QString& name) {
-    if (followedIndex(name) >= 0)
+    if (!m_counts.follow(name))
         return;
     {
         const QSignalBlocker block(listbox_tally);
-        auto* item = new QListWidgetItem(name, listbox_tally);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Checked);
+        addListItem(name);
     }
-    const int row = stringgrid_scores->rowCount();
-    stringgrid_scores->setRowCount(row + 1);
-    stringgrid_scores->setCell(0, row, name);
-    for (int col = 1; col < Columns; ++col)
-        stringgrid_scores->setCell(col, row, QStringLiteral("0"));
+    stringgrid_scores->update();
     tickInChecklist(name, true);
     m_unsaved = true;
 }
@@ -343,28 +266,20 @@ void Ttallylist::unfollow(int index) {
     }
     if (followedIndex(name) < 0)
         tickInChecklist(name, false);
-    const QList<QListWidgetItem*> selected = listbox_tally->selectedItems();
-    if (selected.isEmpty())
-        showNobody();
-    else
-        showPlayer(listbox_tally->row(selected.first()));
+    showSelected();
 }
 
 void Ttallylist::resetTally() {
     if (!m_prompter.question(QStringLiteral("Are you sure you want to reset the Tally?")))
         return;
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i <= 4; ++i)
         m_mylabels[i]->setText(QStringLiteral("0"));
-        stringgrid_scores->setCell(i, 0, QStringLiteral("0"));
-    }
-    if (stringgrid_scores->rowCount() > 1)
-        for (int col = 0; col < Columns; ++col)
-            stringgrid_scores->setCell(col, 0, QString());
+    m_counts.reset();
+    stringgrid_scores->update();
     {
         const QSignalBlocker block(listbox_tally);
         listbox_tally->clear();
     }
-    stringgrid_scores->setRowCount(1);
     for (int i = 0; i < checklist->count(); ++i)
         tickInChecklist(checklist->item(i)->text(), false);
     showNobody();
@@ -374,51 +289,10 @@ void Ttallylist::resetTally() {
 bool Ttallylist::save() {
     if (!m_unsaved)
         return true;
-    if (m_tallyPath.isEmpty())
+    if (!m_file.write(m_counts.table()))
         return false;
-    const QTemporaryDir work;
-    if (!work.isValid() || !keepUnreadableFile())
-        return false;
-    try {
-        const QString text = work.filePath(QStringLiteral("temp.txt"));
-        stringgrid_scores->SaveToFile(text);
-        // A table the next start would refuse is not written over a good one.
-        if (QFileInfo(text).size() > MaxTallyText)
-            return false;
-        // The container is written beside the tally file and renamed over it
-        // only when complete, so a failed save keeps the previous tally.
-        doit.InputFile = text;
-        doit.OutputFile = m_tallyPath;
-        doit.Compress();
-    } catch (const ELzrw1Exception&) {
-        return false;
-    } catch (const EGridException&) {
-        return false;
-    }
     m_unsaved = false;
     return true;
-}
-
-// A tally file that could not be read may be only slightly damaged, or
-// written by a later version: it holds the player's history, so it is
-// copied aside before the first save replaces it. False when no copy could
-// be made; the file then stays and nothing is written over it.
-bool Ttallylist::keepUnreadableFile() {
-    if (!m_unreadable)
-        return true;
-    if (!QFile::exists(m_tallyPath)) {
-        m_unreadable = false;
-        return true;
-    }
-    const QString kept = m_tallyPath + QStringLiteral(".damaged");
-    for (int n = 1; n <= 9; ++n) {
-        const QString name = n == 1 ? kept : kept + QString::number(n);
-        if (!QFile::exists(name) && QFile::copy(m_tallyPath, name)) {
-            m_unreadable = false;
-            return true;
-        }
-    }
-    return false;
 }
 
 int Ttallylist::followedIndex(const QString& name) const {
@@ -439,6 +313,14 @@ void Ttallylist::showPlayer(int index) {
     const QString name = stringgrid_scores->cell(0, row);
     label_hisname->setText(name + " Wins:");
     label_hisnametop->setText(name + "'s Tally");
+}
+
+void Ttallylist::showSelected() {
+    const QList<QListWidgetItem*> selected = listbox_tally->selectedItems();
+    if (selected.isEmpty())
+        showNobody();
+    else
+        showPlayer(listbox_tally->row(selected.first()));
 }
 
 void Ttallylist::showNobody() {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "tally/Tlzrw1.h"
+#include "tally/TallyCounts.h"
+#include "tally/TallyStore.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -12,25 +13,19 @@ class QListWidgetItem;
 class QPushButton;
 class TStringGrid;
 
-// The tally window: counts the finished games the local player took part in
-// and won, and the results against the players the local player follows.
+// The tally window: shows the finished games the local player took part in
+// and won, and the results against the players the local player follows,
+// and lets the player choose whom to follow.
 //
-// Every counter is decimal text in the hidden grid stringgrid_scores (9
-// columns). Row 0 holds the local player's own totals (column 1 games, 2
-// wins). Row i + 1 belongs to item i of listbox_tally: column 0 the name,
-// 1 to 4 games together, his wins, your wins, neither won, all time, and 5 to
-// 8 the same since program start.
-//
-// The tally file (the grid text packed by Tlzrw1) is read when the window is
-// made and written by save(), or by the destructor when save() was not
-// called since the last change.
+// The counters (TallyCounts) are shown in the hidden grid stringgrid_scores;
+// item i of listbox_tally is row i + 1 of it. The tally file (TallyStore) is
+// read when the window is made and written by save(), or by the destructor
+// when save() was not called since the last change.
 class Ttallylist : public QWidget {
     Q_OBJECT
 public:
-    // The largest grid text a tally file may hold. A real tally stays far
-    // below it (a followed player takes about a hundred bytes); a file that
-    // declares more is refused before it is unpacked.
-    static constexpr qint64 MaxTallyText = qint64(2) << 20;
+    // The largest grid text a tally file may hold.
+    static constexpr qint64 MaxTallyText = TallyStore::MaxTallyText;
 
     // Reads the tally file; an error while reading it is shown through the
     // prompter and the tally goes on empty.
@@ -79,8 +74,9 @@ public:
 private:
     void buildWindow();
     void loadFile();
-    bool keepUnreadableFile();
     int followedIndex(const QString& name) const;
+    void addListItem(const QString& name);
+    void showSelected();
     void showPlayer(int index);
     void showNobody();
     void showMine();
@@ -89,11 +85,9 @@ private:
     void listboxChanged(QListWidgetItem* item);
 
     Prompter& m_prompter;
-    QString m_tallyPath;
-    Tlzrw1 doit;
+    TallyCounts m_counts;
+    TallyStore m_file;
     bool m_unsaved = true;
-    // The tally file on disk could not be read and is still in place.
-    bool m_unreadable = false;
     int m_ownSeat = 0;
     QStringList m_seatNames;
 
