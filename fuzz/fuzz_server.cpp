@@ -5,13 +5,16 @@
 // dice, and after every event the seat table and the board must be sound.
 #include "FuzzScratch.h"
 #include "game/Board.h"
+#include "game/BotSpeed.h"
 #include "game/ScriptedRandom.h"
 #include "protocol/Commands.h"
+#include "protocol/Messages.h"
 #include "server/BotSpeedSource.h"
 #include "server/Peer.h"
 #include "server/TServer.h"
 
 #include <QCoreApplication>
+#include <QHash>
 
 #include <array>
 #include <cstdint>
@@ -21,6 +24,47 @@ namespace {
 
 constexpr int connectionSlots = 10;
 constexpr char terminator = char(0xFF);
+
+// Every message the server sends fits its layout: the clients read it with
+// the same readers, and one they refuse would be lost on every client.
+void checkReadable(const QByteArray& message) {
+    using Read = void (*)(const QByteArray&);
+    static const QHash<QByteArray, Read> readers = {
+        {cmd::sendlogininfo, [](const QByteArray& a) { msg::readSeatOnly(a); }},
+        {cmd::full, [](const QByteArray&) {}},
+        {cmd::wrongversion, [](const QByteArray&) {}},
+        {cmd::newplayerinfo, [](const QByteArray& a) { msg::readSeatName(a); }},
+        {cmd::existingplayers, [](const QByteArray& a) { msg::readSeatName(a); }},
+        {cmd::playerdisconnected, [](const QByteArray& a) { msg::readSeatName(a); }},
+        {cmd::havewrongversion, [](const QByteArray& a) { msg::readHavewrongversion(a); }},
+        {cmd::winner, [](const QByteArray& a) { msg::readWinner(a); }},
+        {cmd::gamestats, [](const QByteArray& a) { msg::readGamestats(a); }},
+        {cmd::chat, [](const QByteArray& a) { msg::readSeatText(a); }},
+        {cmd::action, [](const QByteArray& a) { msg::readSeatText(a); }},
+        {cmd::playasound, [](const QByteArray& a) { msg::readSeatText(a); }},
+        {cmd::justwatching, [](const QByteArray& a) { msg::readWatchFlag(a); }},
+        {cmd::startgame, [](const QByteArray& a) { msg::readStartgame(a); }},
+        {cmd::nextplayer, [](const QByteArray& a) { msg::readSeatOnly(a); }},
+        {cmd::rolldice, [](const QByteArray& a) { msg::readRolldice(a); }},
+        {cmd::cannotroll, [](const QByteArray& a) { msg::readSeatOnly(a); }},
+        {cmd::placechip, [](const QByteArray& a) { msg::readPlacechipResult(a); }},
+        {cmd::invalid, [](const QByteArray& a) { msg::readSeatOnly(a); }},
+        {cmd::useall, [](const QByteArray& a) { msg::readSeatOnly(a); }},
+        {cmd::mustmove, [](const QByteArray& a) { msg::readMustmove(a); }},
+        {cmd::endturn, [](const QByteArray& a) { msg::readEndturnResult(a); }},
+        {cmd::postscores, [](const QByteArray& a) { msg::readPostscores(a); }},
+    };
+    const cmd::Split parts = cmd::split(message);
+    const auto it = readers.constFind(parts.command);
+    FUZZ_CHECK(it != readers.constEnd());
+    bool read = true;
+    try {
+        (*it)(parts.args);
+    } catch (const EConvertError&) {
+        read = false;
+    }
+    FUZZ_CHECK(read);
+}
 
 // What the harness knows of one connection, kept beyond the peer's release.
 struct PeerLog {
@@ -41,6 +85,7 @@ public:
         FUZZ_CHECK(bytes.size() >= 2 && bytes.endsWith(terminator));
         FUZZ_CHECK(bytes.indexOf(terminator) == bytes.size() - 1);
         FUZZ_CHECK(bytes.startsWith("CMD_"));
+        checkReadable(bytes.chopped(1));
         if (bytes == cmd::frame(cmd::full_()))
             m_log->refused = true;
         ++m_log->messages;
@@ -58,7 +103,7 @@ private:
 
 class FuzzBotSpeed : public BotSpeedSource {
 public:
-    int botSpeedMs() const override { return 750; }
+    int botSpeedMs() const override { return botspeed::normalMs; }
 };
 
 // Takes the input apart; once it is used up every read gives 0.
@@ -92,12 +137,12 @@ void checkBoard(const TServer& server) {
     for (int column = Board::firstColumn; column <= Board::lastColumn; ++column) {
         const int top = Board::top(column);
         int columnMarkers = 0;
-        std::array<int, SeatTable::playingSeats + 1> chips{};
+        std::array<int, seats::playing + 1> chips{};
         for (int position = 0; position < Board::positions; ++position) {
             const Cell& cell = board.cell(column, position);
             FUZZ_CHECK(cell.occupant == 0 || cell.occupant == Board::marker ||
-                       SeatTable::isPlayingSeat(cell.occupant));
-            FUZZ_CHECK(cell.covered == 0 || SeatTable::isPlayingSeat(cell.covered));
+                       seats::isPlaying(cell.occupant));
+            FUZZ_CHECK(cell.covered == 0 || seats::isPlaying(cell.covered));
             // Only a marker covers a chip; nothing lies above the top.
             FUZZ_CHECK(cell.covered == 0 || cell.occupant == Board::marker);
             FUZZ_CHECK(position <= top || (cell.occupant == 0 && cell.covered == 0));
@@ -110,10 +155,10 @@ void checkBoard(const TServer& server) {
         }
         FUZZ_CHECK(columnMarkers <= 1);
         markers += columnMarkers;
-        for (int seat = 1; seat <= SeatTable::playingSeats; ++seat)
+        for (int seat = 1; seat <= seats::playing; ++seat)
             FUZZ_CHECK(chips[seat] <= 1);
         const Cell& topCell = board.cell(column, top);
-        if (SeatTable::isPlayingSeat(topCell.occupant)) {
+        if (seats::isPlaying(topCell.occupant)) {
             // A completed column holds its top chip and nothing else.
             for (int position = 0; position < top; ++position) {
                 const Cell& cell = board.cell(column, position);
@@ -126,16 +171,16 @@ void checkBoard(const TServer& server) {
         FUZZ_CHECK(markers == 0);
     } else {
         FUZZ_CHECK(server.gameRunning());
-        FUZZ_CHECK(SeatTable::isPlayingSeat(server.currentSeat()));
+        FUZZ_CHECK(seats::isPlaying(server.currentSeat()));
         FUZZ_CHECK(markers == game.markersUsed());
     }
 }
 
 void checkSeats(const TServer& server, const std::array<Connection, connectionSlots>& connections) {
     const SeatTable& seats = server.seats();
-    FUZZ_CHECK(server.seatCount() >= 0 && server.seatCount() <= SeatTable::lastSeat);
+    FUZZ_CHECK(server.seatCount() >= 0 && server.seatCount() <= seats::last);
     int inUse = 0;
-    for (int seat = 1; seat <= SeatTable::lastSeat; ++seat) {
+    for (int seat = 1; seat <= seats::last; ++seat) {
         const Seat& entry = seats[seat];
         FUZZ_CHECK(entry.inUse == bool(entry.peer));
         FUZZ_CHECK(entry.inUse || entry.name.isEmpty());
@@ -143,8 +188,9 @@ void checkSeats(const TServer& server, const std::array<Connection, connectionSl
         FUZZ_CHECK(entry.loggedIn || entry.name.isEmpty());
         // Names at the table are unique and never a computer player's.
         if (!entry.name.isEmpty()) {
-            FUZZ_CHECK(entry.name != "Klot" && entry.name != "Klock" && entry.name != "Kling");
-            for (int other = seat + 1; other <= SeatTable::lastSeat; ++other)
+            for (int computer = 2; computer <= seats::playing; ++computer)
+                FUZZ_CHECK(entry.name != seats::fallbackName(computer));
+            for (int other = seat + 1; other <= seats::last; ++other)
                 FUZZ_CHECK(seats[other].name != entry.name);
         }
         FUZZ_CHECK(seat <= server.seatCount() || !entry.inUse);
@@ -162,7 +208,7 @@ void checkSeats(const TServer& server, const std::array<Connection, connectionSl
             FUZZ_CHECK(&other == &c || other.seat != c.seat);
     }
     FUZZ_CHECK(connected == inUse);
-    FUZZ_CHECK(server.waitingMessages() <= SeatTable::lastSeat * 256);
+    FUZZ_CHECK(server.waitingMessages() <= seats::last * 256);
 }
 
 // A seat field: mostly the sender's own, sometimes any number.
@@ -312,7 +358,7 @@ private:
             return;
         // The lowest free seat, as the table hands them out.
         int expected = 0;
-        for (int seat = 1; seat <= SeatTable::lastSeat && expected == 0; ++seat)
+        for (int seat = 1; seat <= seats::last && expected == 0; ++seat)
             if (!m_server.seats().inUse(seat))
                 expected = seat;
         auto log = std::make_shared<PeerLog>();

@@ -58,18 +58,19 @@ std::vector<PlaceItem> Game::place(int seat, int column, int firstDie, int secon
         Cell& below = m_board.cell(column, position - 1);
         below.occupant = below.covered;
         below.covered = 0;
-        items.push_back({'u', column, position - 1, below.occupant});
+        items.push_back({PlaceItem::Kind::Uncovered, {column, position - 1, below.occupant, 0}, 0});
     }
     Cell& target = m_board.cell(column, position);
     if (target.occupant != 0) {
         target.covered = target.occupant;
-        items.push_back({'c', column, position, target.covered});
+        items.push_back(
+            {PlaceItem::Kind::Covered, {column, position, Board::marker, target.covered}, 0});
     }
     target.occupant = Board::marker;
-    items.push_back({'p', column, position, Board::marker});
+    items.push_back({PlaceItem::Kind::Marker, {column, position, Board::marker, 0}, 0});
     for (int die = 0; die < Dice::count; ++die)
         if (!m_dice.available(die))
-            items.push_back({'d', die, 0, 0});
+            items.push_back({PlaceItem::Kind::DieUsed, {}, die});
     return items;
 }
 
@@ -104,7 +105,7 @@ std::vector<EndItem> Game::keep(int seat) {
             for (int below = 0; below <= fill; ++below)
                 m_board.cell(column, below) = Cell{};
         }
-        items.push_back({column, position, seat, fill});
+        items.push_back({{column, position, seat, 0}, fill});
     }
     return items;
 }
@@ -117,7 +118,7 @@ std::vector<EndItem> Game::lose() {
             continue;
         Cell& cell = m_board.cell(column, position);
         cell = Cell{cell.covered, 0};
-        items.push_back({column, position, cell.occupant, 0});
+        items.push_back({{column, position, cell.occupant, 0}, 0});
     }
     return items;
 }

@@ -1,30 +1,13 @@
 #pragma once
 
 #include "game/Board.h"
+#include "game/BoardItem.h"
 #include "game/Dice.h"
 
 #include <optional>
 #include <vector>
 
 class DiceSource;
-
-// A cell that changed by a placement. Tag 'u': column x, position y now
-// shows occupant z (the cell a marker left, or the seat's own chip that a new
-// marker lifted); 'c': column x, position y holds seat z's chip, now covered;
-// 'p': the marker stands at column x, position y (z is the marker code);
-// 'd': die x is used (y and z are 0).
-struct PlaceItem {
-    char tag;
-    int x, y, z;
-};
-
-// A cell that changed when a turn ended. After a kept turn the occupant is
-// the seat, and fill is the position below the top when the marker stood at
-// the top (positions 0 to fill are shown as completed), else 0. After a lost
-// turn the occupant is what the cell shows again and fill is 0.
-struct EndItem {
-    int column, position, occupant, fill;
-};
 
 struct CellRef {
     int column, position;
@@ -85,15 +68,17 @@ public:
     // Checks a placement in the order: request in range, both dice
     // available, column playable and equal to the dice's sum.
     PlaceRefusal checkPlacement(int seat, int column, int firstDie, int secondDie) const;
-    // Applies a placement that checkPlacement accepted; returns the changed
-    // cells: "u" (if any), "c" (if any), "p", then "d" for every used die.
+    // Applies a placement that checkPlacement accepted; returns the changes:
+    // Uncovered (if any), Covered (if any), Marker, then DieUsed for every
+    // die that is used.
     std::vector<PlaceItem> place(int seat, int column, int firstDie, int secondDie);
 
     KeepRefusal checkKeep() const;
     // The first marker that covers a chip, columns ascending, positions upward.
     std::optional<CellRef> mustMoveCell() const;
     // Turns every marker into the seat's chip; a chip on a column's top
-    // empties the rest of that column. Call after checkKeep accepted.
+    // empties the rest of that column (the item's completedThrough is then
+    // the position below the top). Call after checkKeep accepted.
     std::vector<EndItem> keep(int seat);
     // Takes every marker off and shows what lay under it again. Chips lifted
     // by new markers stay lifted.

@@ -9,10 +9,14 @@
 // A free-text field (a name, a chat line) is always the last field, so it may
 // hold "+". Text is 8-bit (see Cp1252.h); builders take it as bytes.
 
+#include "game/BoardItem.h"
+#include "protocol/Messages.h"
+
 #include <QByteArray>
 #include <QList>
 
 #include <array>
+#include <initializer_list>
 
 namespace cmd {
 
@@ -53,6 +57,8 @@ inline constexpr char version[] = "1.0.1";
 // Appends the 0xFF terminator.
 QByteArray frame(const QByteArray& message);
 
+// Kept until the client moves to msg::: the items as bare fields, and the
+// builders and the startgame reader that take them.
 // Placement item of CMD_placechip: tag 'u' uncover, 'c' cover, 'p' place, 'd' die used.
 struct PlaceItem {
     char tag;
@@ -88,6 +94,10 @@ QByteArray newplayerinfo_(int seat, const QByteArray& name);
 QByteArray existingplayers_(int seat, const QByteArray& name);
 QByteArray havewrongversion_(const QByteArray& name);
 QByteArray wrongversion_();
+// The dice first, then the occupied cells.
+QByteArray gamestats_(int seat, int current, const QByteArray& useAllFlag,
+                      const QList<msg::DieState>& dice, const QList<BoardItem>& cells);
+// Kept until the client moves to msg::.
 QByteArray gamestats_(int seat, int current, const QByteArray& useAllFlag,
                       const QList<StateItem>& items);
 QByteArray chatRelay_(int seat, const QByteArray& name, const QByteArray& rest);
@@ -98,14 +108,23 @@ QByteArray justwatching_(int seat, int flag);
 QByteArray nextplayer_(int seat);
 QByteArray rolldice_(int seat, bool playable, const std::array<int, 4>& values);
 QByteArray cannotroll_(int seat);
+QByteArray placechipResult_(int seat, const QList<::PlaceItem>& items);
+// Kept until the client moves to msg::. The list forms keep calls written
+// with braces ({} included) on these overloads.
 QByteArray placechipResult_(int seat, const QList<PlaceItem>& items);
+QByteArray placechipResult_(int seat, std::initializer_list<PlaceItem> items);
 QByteArray invalid_(int seat);
 QByteArray useall_(int seat);
 QByteArray mustmove_(int seat, int column, int position);
+// No item is written as the item "101+101+101+0", which stands for "nothing changed".
+QByteArray endturnResult_(int seat, const QByteArray& code, const QList<::EndItem>& items);
+// Kept until the client moves to msg::, with its list form as above.
 QByteArray endturnResult_(int seat, const QByteArray& code, const QList<EndItem>& items);
+QByteArray endturnResult_(int seat, const QByteArray& code, std::initializer_list<EndItem> items);
 QByteArray postscores_(int seat, int completed);
 QByteArray winner_(const QByteArray& name);
 
+// Kept until the client moves to msg:: (msg::readStartgame reads the same).
 // The argument text of CMD_startgame, "{name}+{use-all flag}+", read from the
 // right so that a name holding "+" stays whole.
 struct StartgameArgs {

@@ -2,19 +2,6 @@
 
 #include <limits>
 
-namespace {
-// Built by appending: g++ 12 at -O3 warns falsely (-Wrestrict) about
-// "literal" + std::string.
-std::string notAnInteger(const QByteArray& text) {
-    std::string message = "'";
-    message.append(text.constData(), size_t(text.size()));
-    message += "' is not a valid integer value";
-    return message;
-}
-} // namespace
-
-EConvertError::EConvertError(const QByteArray& text) : std::runtime_error(notAnInteger(text)) {}
-
 QByteArray FieldReader::next() {
     const qsizetype plus = m_text.indexOf('+', m_pos);
     QByteArray field;

@@ -1,14 +1,8 @@
 #pragma once
 
+#include "protocol/EConvertError.h"
+
 #include <QByteArray>
-
-#include <stdexcept>
-
-// Raised when a numeric field of a message is not an integer.
-class EConvertError : public std::runtime_error {
-public:
-    explicit EConvertError(const QByteArray& text);
-};
 
 // Reads the "+"-separated fields of a message's argument text (everything
 // after the command name and its "+"). A field is the text up to the next

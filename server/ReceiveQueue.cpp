@@ -16,22 +16,22 @@ bool ReceiveQueue::feed(int seat, const QByteArray& bytes, const Admit& admit) {
     return cutter.pendingSize() <= maxPending;
 }
 
-bool ReceiveQueue::hasWaiting(int seat, const QByteArray& prefix) const {
+bool ReceiveQueue::hasWaiting(int seat,
+                              const std::function<bool(const QByteArray&)>& matches) const {
     const std::deque<QByteArray>& queue = m_queues.at(seat);
-    return std::any_of(queue.begin(), queue.end(),
-                       [&](const QByteArray& text) { return text.startsWith(prefix); });
+    return std::any_of(queue.begin(), queue.end(), matches);
 }
 
 ReceiveQueue::Entry ReceiveQueue::take() {
-    for (int i = 0; i < seats; ++i) {
-        const int seat = (m_next + i) % seats;
+    for (int i = 0; i < queueCount; ++i) {
+        const int seat = (m_next + i) % queueCount;
         std::deque<QByteArray>& queue = m_queues[seat];
         if (queue.empty())
             continue;
         Entry entry{seat, std::move(queue.front())};
         queue.pop_front();
         --m_size;
-        m_next = (seat + 1) % seats;
+        m_next = (seat + 1) % queueCount;
         return entry;
     }
     return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/Seats.h"
 #include "protocol/StreamCutter.h"
 
 #include <QByteArray>
@@ -21,7 +22,7 @@ class ReceiveQueue {
 public:
     static constexpr qsizetype maxPending = 64 * 1024;
     static constexpr int maxWaiting = 256;
-    static constexpr int seats = 10;
+    static constexpr int queueCount = seats::last + 1; // indexed by seat, 0 unused
 
     struct Entry {
         int seat = 0;
@@ -37,8 +38,8 @@ public:
     bool isEmpty() const { return m_size == 0; }
     int size() const { return m_size; }
     int waiting(int seat) const { return int(m_queues.at(seat).size()); }
-    // True when a message of the seat starting with prefix waits.
-    bool hasWaiting(int seat, const QByteArray& prefix) const;
+    // True when a message of the seat that matches waits.
+    bool hasWaiting(int seat, const std::function<bool(const QByteArray&)>& matches) const;
     // The oldest message of the next connection in turn that has one. Only
     // when the queue is not empty.
     Entry take();
@@ -47,8 +48,8 @@ public:
     void dropSeat(int seat);
 
 private:
-    std::array<std::deque<QByteArray>, seats> m_queues;
-    std::array<StreamCutter, seats> m_cutters;
+    std::array<std::deque<QByteArray>, queueCount> m_queues;
+    std::array<StreamCutter, queueCount> m_cutters;
     int m_size = 0;
     int m_next = 0; // the connection whose turn comes first at the next take
 };

@@ -5,26 +5,23 @@
 
 #include <algorithm>
 
-SeatTable::SeatTable() {
-    m_seats[2].fallback = "Klot";
-    m_seats[3].fallback = "Klock";
-    m_seats[4].fallback = "Kling";
-}
+SeatTable::SeatTable() = default;
 
 SeatTable::~SeatTable() = default;
 
 QByteArray SeatTable::displayName(int seat) const {
     const Seat& entry = m_seats.at(seat);
-    return entry.name.isEmpty() ? entry.fallback : entry.name;
+    return entry.name.isEmpty() ? QByteArray(seats::fallbackName(seat)) : entry.name;
 }
 
 QByteArray SeatTable::uniqueName(int seat, const QByteArray& wanted) const {
     if (wanted.isEmpty())
         return wanted;
     auto taken = [&](const QByteArray& name) {
-        for (int other = 1; other <= lastSeat; ++other) {
+        for (int other = 1; other <= seats::last; ++other) {
             const Seat& entry = m_seats[other];
-            if (entry.fallback == name || (other != seat && entry.inUse && entry.name == name))
+            if (name == seats::fallbackName(other) ||
+                (other != seat && entry.inUse && entry.name == name))
                 return true;
         }
         return false;
@@ -40,7 +37,7 @@ int SeatTable::takeSeat(int lowest) {
     for (int seat = lowest; seat <= m_count; ++seat)
         if (!m_seats[seat].inUse)
             return seat;
-    if (m_count < lastSeat) {
+    if (m_count < seats::last) {
         m_count = std::max(m_count + 1, lowest);
         return m_count;
     }
@@ -70,7 +67,7 @@ std::unique_ptr<Peer> SeatTable::release(int seat) {
 int SeatTable::seatOf(const TSock* sock) const {
     if (!sock)
         return 0;
-    for (int seat = 1; seat <= lastSeat; ++seat)
+    for (int seat = 1; seat <= seats::last; ++seat)
         if (m_seats[seat].inUse && m_seats[seat].sock == sock)
             return seat;
     return 0;

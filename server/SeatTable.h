@@ -1,5 +1,7 @@
 #pragma once
 
+#include "game/Seats.h"
+
 #include <QByteArray>
 
 #include <array>
@@ -8,13 +10,13 @@
 class Peer;
 class TSock;
 
-// One seat of the table. Seats 1 to 4 play, 5 to 9 only watch.
+// One seat of the table (see game/Seats.h). A seat without login name goes
+// by seats::fallbackName.
 struct Seat {
     QByteArray name;       // the login name; empty until login and once freed
     bool inUse = false;    // from accepting the connection until its close
     bool loggedIn = false; // its one login has been handled
     bool watching = false; // the computer plays the seat for its player
-    QByteArray fallback;   // names a seat without login name: "Klot" for seat 2
     std::unique_ptr<Peer> peer;
     TSock* sock = nullptr; // the socket behind the peer, if it is one
 };
@@ -24,18 +26,12 @@ struct Seat {
 // out so far and never decreases.
 class SeatTable {
 public:
-    static constexpr int lastSeat = 9;
-    static constexpr int playingSeats = 4;
-
     SeatTable();
     ~SeatTable();
 
-    static bool isSeat(int seat) { return seat >= 1 && seat <= lastSeat; }
-    static bool isPlayingSeat(int seat) { return seat >= 1 && seat <= playingSeats; }
-
     Seat& operator[](int seat) { return m_seats.at(seat); }
     const Seat& operator[](int seat) const { return m_seats.at(seat); }
-    bool inUse(int seat) const { return isSeat(seat) && m_seats[seat].inUse; }
+    bool inUse(int seat) const { return seats::isSeat(seat) && m_seats[seat].inUse; }
     int seatCount() const { return m_count; }
     // The seat's login name, or its fallback name when it has none.
     QByteArray displayName(int seat) const;
@@ -51,8 +47,8 @@ public:
     int takeSeat(int lowest = 1);
     // Gives the seat to a connection (without a name yet, not watching).
     void occupy(int seat, std::unique_ptr<Peer> peer, TSock* sock);
-    // Frees the seat and hands back its connection for disposal. The seat
-    // keeps its fallback name (and the board its chips).
+    // Frees the seat and hands back its connection for disposal. The board
+    // keeps its chips.
     std::unique_ptr<Peer> release(int seat);
     // The seat whose connection is this socket, or 0.
     int seatOf(const TSock* sock) const;
@@ -65,6 +61,6 @@ public:
     void sendOthers(int except, const QByteArray& message) const;
 
 private:
-    std::array<Seat, lastSeat + 1> m_seats; // index 0 unused
+    std::array<Seat, seats::last + 1> m_seats; // index 0 unused
     int m_count = 0;
 };

@@ -189,8 +189,8 @@ private:
     QElapsedTimer m_lastDispatch;
     QTimer m_timer1;
     QTimer m_computertimer;
-    std::array<QTimer, SeatTable::lastSeat + 1> m_logintimer;
-    std::array<ChatRate, SeatTable::lastSeat + 1> m_chatRate;
+    std::array<QTimer, seats::last + 1> m_logintimer;
+    std::array<ChatRate, seats::last + 1> m_chatRate;
     QElapsedTimer m_clockStart;
     std::function<qint64()> m_nowMs;
     int m_timer1Tag = 0;

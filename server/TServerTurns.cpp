@@ -1,25 +1,14 @@
-// The turn engine and the computer player of TServer; connections, login
-// and relaying are in TServer.cpp.
+// The turn engine of TServer and the pacing of its computer player.
 #include "server/TServer.h"
 
 #include "protocol/Commands.h"
-#include "protocol/FieldReader.h"
+#include "protocol/Messages.h"
 #include "server/BotSpeedSource.h"
 
 namespace {
 
-QList<cmd::PlaceItem> toWire(const std::vector<PlaceItem>& items) {
-    QList<cmd::PlaceItem> out;
-    for (const PlaceItem& item : items)
-        out.append({item.tag, item.x, item.y, item.z});
-    return out;
-}
-
-QList<cmd::EndItem> toWire(const std::vector<EndItem>& items) {
-    QList<cmd::EndItem> out;
-    for (const EndItem& item : items)
-        out.append({item.column, item.position, item.occupant, item.fill});
-    return out;
+template <typename Item> QList<Item> toList(const std::vector<Item>& items) {
+    return QList<Item>(items.begin(), items.end());
 }
 
 const QByteArray keepCode = "p";
@@ -32,12 +21,12 @@ const QByteArray loseCode = "n";
 void TServer::startgame(const QByteArray& args, int sender) {
     if (sender != 1)
         return;
-    const auto [name, flag] = cmd::readStartgame(args);
+    const auto [name, flag] = msg::readStartgame(args);
 
     m_gameRunning = true;
     m_useAllFlag = flag;
     m_seats.sendAll(cmd::startgame_(name, flag));
-    for (int seat = 1; seat <= SeatTable::playingSeats; ++seat)
+    for (int seat = 1; seat <= seats::playing; ++seat)
         m_seats[seat].watching = false;
     // A game started during a pause replaces it, and the old game's
     // computer step with it.
@@ -54,7 +43,7 @@ void TServer::findplayer() {
     // Seat 2 always takes its turn (the computer plays it when nobody holds
     // it); seats 1, 3 and 4 only while held.
     do {
-        m_currentSeat = m_currentSeat % SeatTable::playingSeats + 1;
+        m_currentSeat = m_currentSeat % seats::playing + 1;
     } while (!m_seats.inUse(m_currentSeat) && m_currentSeat != 2);
     m_rollingAllowed = true;
     m_turnOpen = true;
@@ -65,8 +54,7 @@ void TServer::findplayer() {
 }
 
 void TServer::rollthedice(const QByteArray& args, int sender) {
-    FieldReader reader(args);
-    const int seat = reader.nextInt();
+    const int seat = msg::readSeatOnly(args).seat;
     if (seat == sender)
         requestRoll(seat);
 }
@@ -93,13 +81,9 @@ void TServer::rolldice(int seat) {
 }
 
 void TServer::placechip(const QByteArray& args, int sender) {
-    FieldReader reader(args);
-    const int seat = reader.nextInt();
-    const int column = reader.nextInt();
-    const int firstDie = reader.nextInt();
-    const int secondDie = reader.nextInt();
-    if (seat == sender)
-        requestPlace(seat, column, firstDie, secondDie);
+    const msg::Placechip request = msg::readPlacechip(args);
+    if (request.seat == sender)
+        requestPlace(request.seat, request.column, request.dieA, request.dieB);
 }
 
 void TServer::requestPlace(int seat, int column, int firstDie, int secondDie) {
@@ -118,7 +102,7 @@ void TServer::requestPlace(int seat, int column, int firstDie, int secondDie) {
     }
     const std::vector<PlaceItem> items = m_game.place(seat, column, firstDie, secondDie);
     m_rollingAllowed = true;
-    m_seats.sendAll(cmd::placechipResult_(seat, toWire(items)));
+    m_seats.sendAll(cmd::placechipResult_(seat, toList(items)));
     if (computerPlayed(seat))
         startComputer(playStep);
 }
@@ -131,9 +115,7 @@ void TServer::refusePlacement(int seat, const QByteArray& computerCode) {
 }
 
 void TServer::endturn(const QByteArray& args, int sender) {
-    FieldReader reader(args);
-    const int seat = reader.nextInt();
-    const QByteArray code = reader.next();
+    const auto [seat, code] = msg::readEndturn(args);
     if (seat == sender)
         requestEnd(seat, code);
 }
@@ -168,7 +150,7 @@ void TServer::endTurnFor(int seat, const QByteArray& code) {
         items = m_game.lose();
     }
     m_turnOpen = false;
-    m_seats.sendAll(cmd::endturnResult_(seat, code, toWire(items)));
+    m_seats.sendAll(cmd::endturnResult_(seat, code, toList(items)));
     if (!checkforwin(seat))
         startPause(code == keepCode ? 2 : 5);
 }

@@ -9,37 +9,42 @@ QString text(const QByteArray& bytes) {
     return QString::fromLatin1(bytes);
 }
 
+// A placement item from its wire fields, as the rules give it.
+PlaceItem placeItem(char tag, int x, int y, int z) {
+    PlaceItem item;
+    item.kind = PlaceItem::Kind(tag);
+    if (item.kind == PlaceItem::Kind::DieUsed)
+        item.die = x;
+    else if (item.kind == PlaceItem::Kind::Covered)
+        item.cell = {x, y, Board::marker, z};
+    else
+        item.cell = {x, y, z, 0};
+    return item;
+}
+
 QString placeText(const std::vector<PlaceItem>& items) {
     QString out;
-    for (const PlaceItem& i : items)
-        out += QString("+%1+%2+%3+%4").arg(QChar(i.tag)).arg(i.x).arg(i.y).arg(i.z);
+    for (const PlaceItem& i : items) {
+        const bool die = i.kind == PlaceItem::Kind::DieUsed;
+        const int z = i.kind == PlaceItem::Kind::Covered ? i.cell.seatUnder : i.cell.occupant;
+        out += QString("+%1+%2+%3+%4")
+                   .arg(QChar(char(i.kind)))
+                   .arg(die ? i.die : i.cell.column)
+                   .arg(die ? 0 : i.cell.position)
+                   .arg(die ? 0 : z);
+    }
     return out;
 }
 
 QString endText(const std::vector<EndItem>& items) {
     QString out;
     for (const EndItem& i : items)
-        out += QString("+%1+%2+%3+%4").arg(i.column).arg(i.position).arg(i.occupant).arg(i.fill);
+        out += QString("+%1+%2+%3+%4")
+                   .arg(i.cell.column)
+                   .arg(i.cell.position)
+                   .arg(i.cell.occupant)
+                   .arg(i.completedThrough);
     return out;
-}
-
-bool samePlace(const std::vector<PlaceItem>& a, const std::vector<PlaceItem>& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].tag != b[i].tag || a[i].x != b[i].x || a[i].y != b[i].y || a[i].z != b[i].z)
-            return false;
-    return true;
-}
-
-bool sameEnd(const std::vector<EndItem>& a, const std::vector<EndItem>& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].column != b[i].column || a[i].position != b[i].position ||
-            a[i].occupant != b[i].occupant || a[i].fill != b[i].fill)
-            return false;
-    return true;
 }
 
 // "{name}+{flag}+": the flag is the last field, the name may hold "+".
@@ -312,7 +317,7 @@ bool TableMirror::placechip(const QByteArray& args) {
         if (tag.size() != 1)
             return fail("a placement item with the tag \"" + text(tag) + "\"");
         const int x = reader.nextInt(), y = reader.nextInt(), z = reader.nextInt();
-        items.push_back({tag[0], x, y, z});
+        items.push_back(placeItem(tag[0], x, y, z));
     }
     if (!turnMessage(seat, "a placement"))
         return false;
@@ -321,10 +326,11 @@ bool TableMirror::placechip(const QByteArray& args) {
     int column = 0;
     std::vector<int> dice;
     for (const PlaceItem& item : items) {
-        if (item.tag == 'p')
-            column = item.x;
-        if (item.tag == 'd' && Dice::isIndex(item.x) && m_game.dice().available(item.x))
-            dice.push_back(item.x);
+        if (item.kind == PlaceItem::Kind::Marker)
+            column = item.cell.column;
+        if (item.kind == PlaceItem::Kind::DieUsed && Dice::isIndex(item.die) &&
+            m_game.dice().available(item.die))
+            dice.push_back(item.die);
     }
     if (dice.size() != 2)
         return fail(QString("a placement used %1 dice that were available").arg(dice.size()));
@@ -335,7 +341,7 @@ bool TableMirror::placechip(const QByteArray& args) {
                         .arg(dice[0])
                         .arg(dice[1]));
     const std::vector<PlaceItem> expected = m_game.place(seat, column, dice[0], dice[1]);
-    if (!samePlace(expected, items))
+    if (expected != items)
         return fail("placement items " + placeText(items) + ", the rules give " +
                     placeText(expected));
     m_lastPlacement = {column, dice[0], dice[1]};
@@ -352,7 +358,7 @@ bool TableMirror::endturn(const QByteArray& args) {
     while (!reader.atEnd()) {
         const int column = reader.nextInt(), position = reader.nextInt(),
                   occupant = reader.nextInt(), fill = reader.nextInt();
-        items.push_back({column, position, occupant, fill});
+        items.push_back({{column, position, occupant, 0}, fill});
     }
     if (!turnMessage(seat, "an end of turn"))
         return false;
@@ -367,8 +373,8 @@ bool TableMirror::endturn(const QByteArray& args) {
         expected = m_game.lose();
     }
     if (expected.empty())
-        expected.push_back({101, 101, 101, 0});
-    if (!sameEnd(expected, items))
+        expected.push_back({{101, 101, 101, 0}, 0});
+    if (expected != items)
         return fail("end-of-turn items " + endText(items) + ", the rules give " +
                     endText(expected));
     m_turnOpen = false;

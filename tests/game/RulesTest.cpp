@@ -15,11 +15,19 @@ void putChip(Game& game, int column, int position, int seat) {
     game.board().cell(column, position) = Cell{seat, 0};
 }
 
+// The items as the wire writes them: tag, then x, y, z.
 std::string describe(const std::vector<PlaceItem>& items) {
     std::string out;
-    for (const PlaceItem& item : items)
-        out += std::string(1, item.tag) + std::to_string(item.x) + "," + std::to_string(item.y) +
-               "," + std::to_string(item.z) + " ";
+    for (const PlaceItem& item : items) {
+        const BoardItem& cell = item.cell;
+        if (item.kind == PlaceItem::Kind::DieUsed) {
+            out += "d" + std::to_string(item.die) + ",0,0 ";
+            continue;
+        }
+        const int z = item.kind == PlaceItem::Kind::Covered ? cell.seatUnder : cell.occupant;
+        out += std::string(1, char(item.kind)) + std::to_string(cell.column) + "," +
+               std::to_string(cell.position) + "," + std::to_string(z) + " ";
+    }
     return out;
 }
 
@@ -80,9 +88,9 @@ TEST_F(Rules, ANewMarkerLiftsTheOwnChipAndALostTurnLosesIt) {
 
     const std::vector<EndItem> lost = game.lose();
     ASSERT_EQ(lost.size(), 1u);
-    EXPECT_EQ(lost[0].column, 7);
-    EXPECT_EQ(lost[0].position, 4);
-    EXPECT_EQ(lost[0].occupant, 0);
+    EXPECT_EQ(lost[0].cell.column, 7);
+    EXPECT_EQ(lost[0].cell.position, 4);
+    EXPECT_EQ(lost[0].cell.occupant, 0);
     EXPECT_EQ(game.board().chipPosition(1, 7), -1);
     EXPECT_EQ(game.board().cell(7, 4).occupant, 0);
 }
@@ -108,7 +116,7 @@ TEST_F(Rules, ACoveredChipMustBeLeftBeforeKeepingAndReturnsOnLoss) {
     covered.place(1, 6, 0, 1);
     const std::vector<EndItem> lost = covered.lose();
     ASSERT_EQ(lost.size(), 1u);
-    EXPECT_EQ(lost[0].occupant, 2);
+    EXPECT_EQ(lost[0].cell.occupant, 2);
     EXPECT_EQ(covered.board().cell(6, 0).occupant, 2);
     EXPECT_EQ(covered.board().cell(6, 0).covered, 0);
 }
@@ -121,9 +129,9 @@ TEST_F(Rules, KeepingTheTopOfColumnTwelveClosesItForEverybody) {
     EXPECT_EQ(describe(game.place(1, 12, 0, 1)), "u12,1,0 p12,2,10 d0,0,0 d1,0,0 ");
     const std::vector<EndItem> kept = game.keep(1);
     ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(kept[0].position, 2);
-    EXPECT_EQ(kept[0].occupant, 1);
-    EXPECT_EQ(kept[0].fill, 1);
+    EXPECT_EQ(kept[0].cell.position, 2);
+    EXPECT_EQ(kept[0].cell.occupant, 1);
+    EXPECT_EQ(kept[0].completedThrough, 1);
     EXPECT_EQ(game.board().cell(12, 0).occupant, 0);
     EXPECT_EQ(game.board().cell(12, 1).occupant, 0);
     EXPECT_EQ(game.completedColumns(1), 1);
