@@ -31,6 +31,7 @@
 #include "bench/support/Stats.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
+#include "protocol/Messages.h"
 #include "protocol/StreamCutter.h"
 
 #include <QCoreApplication>
@@ -89,12 +90,14 @@ private:
     void handle(const QByteArray& message) {
         const cmd::Split parts = cmd::split(message);
         if (parts.command == cmd::sendlogininfo) {
-            m_seat = parts.args.toInt();
+            m_seat = msg::readSeatOnly(parts.args).seat;
             send(cmd::logininfo_(m_seat, cmd::version, m_name));
-        } else if (parts.command == cmd::newplayerinfo &&
-                   parts.args.startsWith(QByteArray::number(m_seat) + '+')) {
-            m_name = parts.args.mid(parts.args.indexOf('+') + 1);
-            m_loggedIn = true;
+        } else if (parts.command == cmd::newplayerinfo) {
+            const msg::SeatName player = msg::readSeatName(parts.args);
+            if (player.seat == m_seat) {
+                m_name = player.name;
+                m_loggedIn = true;
+            }
         }
         if (onMessage)
             onMessage(message);

@@ -27,6 +27,7 @@
 #include "bench/support/ProcFs.h"
 #include "bench/support/Stats.h"
 #include "protocol/Commands.h"
+#include "protocol/Messages.h"
 #include "protocol/StreamCutter.h"
 
 #include <QCoreApplication>
@@ -126,7 +127,7 @@ std::optional<Seated> joinAsBo(qint64 deadlineNs) {
             for (const QByteArray& message : cutter.feed(QByteArray(buffer, int(n)))) {
                 const cmd::Split parts = cmd::split(message);
                 if (parts.command == cmd::sendlogininfo && seat == 0) {
-                    seat = parts.args.toInt();
+                    seat = msg::readSeatOnly(parts.args).seat;
                     const QByteArray login = cmd::frame(cmd::logininfo_(seat, cmd::version, "Bo"));
                     if (::send(fd, login.constData(), size_t(login.size()), MSG_NOSIGNAL) !=
                         login.size())

@@ -18,6 +18,7 @@
 #include "bench/support/Stats.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
+#include "protocol/Messages.h"
 #include "protocol/StreamCutter.h"
 
 #include <QCoreApplication>
@@ -170,11 +171,11 @@ private:
             m_arrivedNs = nowNs();
         const cmd::Split parts = cmd::split(message);
         if (parts.command == cmd::sendlogininfo) {
-            m_seat = parts.args.toInt();
+            m_seat = msg::readSeatOnly(parts.args).seat;
             m_name = "P" + QByteArray::number(m_seat);
             send(cmd::logininfo_(m_seat, cmd::version, m_name));
         } else if (parts.command == cmd::newplayerinfo &&
-                   parts.args == QByteArray::number(m_seat) + '+' + m_name) {
+                   msg::readSeatName(parts.args) == msg::SeatName{m_seat, m_name}) {
             m_loggedIn = true;
         }
     }

@@ -5,6 +5,7 @@
 // server keeps no timer running.
 //
 //   bench_server [games]
+#include "game/BotSpeed.h"
 #include "game/SystemRandom.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
@@ -23,7 +24,7 @@ namespace {
 
 class Speed : public BotSpeedSource {
 public:
-    int botSpeedMs() const override { return 750; }
+    int botSpeedMs() const override { return botspeed::normalMs; }
 };
 
 // A connection that only counts what it is sent.

@@ -3,7 +3,7 @@
 #include "bench/soak/SoakWorld.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
-#include "protocol/FieldReader.h"
+#include "protocol/Messages.h"
 
 #include <QTimer>
 
@@ -21,13 +21,6 @@ constexpr qint64 stallTimeout = 5000 * ms;
 
 QByteArray num(int n) {
     return QByteArray::number(n);
-}
-
-// The seat in the first field of a message's argument text, or 0.
-int firstSeat(const QByteArray& args) {
-    const qsizetype plus = args.indexOf('+');
-    const QByteArray field = plus < 0 ? args : args.left(plus);
-    return FieldReader::isInt(field) ? FieldReader::toInt(field) : 0;
 }
 
 // The ledger token "[t123]" in a chat line, or empty.
@@ -210,7 +203,7 @@ void HonestClient::handle(const QByteArray& message) {
     }
     const cmd::Split parts = cmd::split(message);
     if (parts.command == cmd::sendlogininfo) {
-        m_seat = FieldReader::isInt(parts.args) ? FieldReader::toInt(parts.args) : 0;
+        m_seat = SoakWorld::seatField(parts.args);
         if (m_seat < 1 || m_seat > 9) {
             m_world.failure(QString::fromLatin1(m_name),
                             "a seat outside 1 to 9: " + QString::fromLatin1(message));
@@ -234,14 +227,16 @@ void HonestClient::handle(const QByteArray& message) {
     }
     if (!matchExpectation(message))
         checkForeign(message);
-    if (parts.command == cmd::justwatching && firstSeat(parts.args) == m_seat && m_seat) {
-        if (parts.args.endsWith("+1") && m_watchPending) {
+    if (parts.command == cmd::justwatching && SoakWorld::seatField(parts.args) == m_seat &&
+        m_seat) {
+        const QByteArray flag = msg::readWatchFlag(parts.args).flag;
+        if (flag == "1" && m_watchPending) {
             m_watchPending = false;
             m_watching = true;
-        } else if (parts.args.endsWith("+2") && m_unwatchPending) {
+        } else if (flag == "2" && m_unwatchPending) {
             m_unwatchPending = m_watchPending = m_watching = false;
             scheduleAct(); // a player who stops watching in the own turn carries on
-        } else if (parts.args.endsWith("+1") && m_unwatchPending) {
+        } else if (flag == "1" && m_unwatchPending) {
             m_watching = true; // the late answer of a request taken back
         }
     }
@@ -251,7 +246,7 @@ void HonestClient::handle(const QByteArray& message) {
 void HonestClient::checkForeign(const QByteArray& message) {
     const cmd::Split parts = cmd::split(message);
     const QByteArray& c = parts.command;
-    const int seat = firstSeat(parts.args);
+    const int seat = SoakWorld::seatField(parts.args);
     const QString who = QString::fromLatin1(m_name);
     auto effect = [&](const QString& what) {
         ++m_world.counters.rogueEffects;
@@ -266,7 +261,7 @@ void HonestClient::checkForeign(const QByteArray& message) {
     else if (c == cmd::justwatching && seat == m_seat && !m_watchPending && !m_unwatchPending)
         effect("\"Just Watch\" for my seat that I did not ask for");
     else if (c == cmd::newplayerinfo && seat == m_seat && m_loggedIn &&
-             parts.args != num(m_seat) + '+' + m_name)
+             msg::readSeatName(parts.args).name != m_name)
         effect("my seat was given another name");
     else if (c == cmd::playerdisconnected && seat != m_seat) {
         HonestClient* other = m_world.honestAt(seat);

@@ -3,8 +3,9 @@
 #include "bench/soak/HonestClient.h"
 #include "bench/soak/SoakWorld.h"
 #include "bench/support/Loopback.h"
+#include "game/Seats.h"
 #include "protocol/Commands.h"
-#include "protocol/FieldReader.h"
+#include "protocol/Messages.h"
 #include "server/ChatRate.h"
 #include "server/ReceiveQueue.h"
 #include "server/TServer.h"
@@ -21,7 +22,8 @@ namespace {
 
 constexpr qint64 ms = 1000000;
 const QByteArray rogueName = "Rogue";
-const QByteArrayList computerNames = {"Klot", "Klock", "Kling"};
+const QByteArrayList computerNames = {seats::fallbackName(2), seats::fallbackName(3),
+                                      seats::fallbackName(4)};
 // Requests the server queues and then ignores, whoever sends them.
 const QByteArray ignoredRequest = "CMD_justwatch+9+3";
 const char ff = char(0xFF);
@@ -213,9 +215,8 @@ void RogueClient::sendMessage(const QByteArray& message, const char* kind) {
 void RogueClient::onMessage(const QByteArray& message) {
     const cmd::Split parts = cmd::split(message);
     const QByteArray& c = parts.command;
-    const QByteArray me = num(m_seat);
     if (c == cmd::sendlogininfo) {
-        m_seat = FieldReader::isInt(parts.args) ? FieldReader::toInt(parts.args) : 0;
+        m_seat = SoakWorld::seatField(parts.args);
         const int way = m_world.below(100);
         if (way < 70) {
             sendMessage(cmd::logininfo_(m_seat, cmd::version, rogueName), "own login");
@@ -245,24 +246,24 @@ void RogueClient::onMessage(const QByteArray& message) {
         return;
     // Requests in the name of the seat whose turn it is, at the moment they
     // would be accepted from that seat.
-    const QByteArray first = parts.args.left(parts.args.indexOf('+'));
-    const int target = FieldReader::isInt(first) ? FieldReader::toInt(first) : 0;
+    const int target = SoakWorld::seatField(parts.args);
     if (target >= 1 && target <= 4 && target != m_seat && m_world.chance(0.25)) {
         const char* kind = "spoofed, aimed at the current seat";
         if (c == cmd::nextplayer) {
             sendMessage(cmd::rollthedice_(target), kind);
-        } else if (c == cmd::rolldice && parts.args.contains("+t+")) {
-            const QList<QByteArray> fields = parts.args.split('+');
-            if (fields.size() >= 10)
+        } else if (c == cmd::rolldice) {
+            const msg::Rolldice roll = msg::readRolldice(parts.args);
+            if (roll.playable && roll.dice.size() >= 2)
                 sendMessage(
-                    cmd::placechip_(target, fields[3].toInt() + fields[5].toInt() + 2, 0, 1), kind);
+                    cmd::placechip_(target, roll.dice[0].value + roll.dice[1].value + 2, 0, 1),
+                    kind);
         } else if (c == cmd::placechip) {
             sendMessage(
                 m_world.chance(0.5) ? cmd::endturn_(target, "p") : cmd::rollthedice_(target), kind);
         }
     }
     if (c == cmd::nextplayer) {
-        m_myTurn = parts.args == me + '+';
+        m_myTurn = msg::readSeatOnly(parts.args).seat == m_seat;
         if (m_myTurn) {
             m_silentTurn = m_world.chance(0.15);
             m_turnJunk = m_world.below(4);
@@ -275,9 +276,9 @@ void RogueClient::onMessage(const QByteArray& message) {
         return;
     if ((c == cmd::rolldice || c == cmd::placechip || c == cmd::invalid || c == cmd::useall ||
          c == cmd::mustmove || c == cmd::cannotroll) &&
-        parts.args.startsWith(me + '+'))
+        SoakWorld::seatField(parts.args) == m_seat)
         playTurnStep(message);
-    else if (c == cmd::endturn && parts.args.startsWith(me + '+'))
+    else if (c == cmd::endturn && SoakWorld::seatField(parts.args) == m_seat)
         m_myTurn = false;
 }
 
@@ -293,18 +294,17 @@ void RogueClient::playTurnStep(const QByteArray& trigger) {
         return;
     }
     if (parts.command == cmd::rolldice) {
-        if (parts.args.contains("+f+"))
+        const msg::Rolldice roll = msg::readRolldice(parts.args);
+        if (!roll.playable)
             return;
         for (int i = 0; i < m_turnJunk; ++i)
             sendMessage(cmd::placechip_(m_seat, m_world.below(20) - 3, m_world.below(8) - 2,
                                         m_world.below(8) - 2),
                         "own turn, fields out of range");
-        // The roll items: +0+v0+1+v1+2+v2+3+v3 after the verdict.
-        const QList<QByteArray> fields = parts.args.split('+');
-        if (fields.size() >= 10) {
+        if (roll.dice.size() == 4) {
             const int a = m_world.below(4);
             const int b = (a + 1 + m_world.below(3)) % 4;
-            const int column = fields[3 + 2 * a].toInt() + fields[3 + 2 * b].toInt() + 2;
+            const int column = roll.dice[a].value + roll.dice[b].value + 2;
             sendMessage(cmd::placechip_(m_seat, column, a, b), "own turn");
         }
         return;
@@ -513,12 +513,9 @@ void RogueClient::checkNames(const cmd::Split& parts) {
     const QByteArray& c = parts.command;
     if (c != cmd::newplayerinfo && c != cmd::existingplayers && c != cmd::playerdisconnected)
         return;
-    const qsizetype plus = parts.args.indexOf('+');
-    const QByteArray first = parts.args.left(plus);
-    if (plus < 0 || !FieldReader::isInt(first))
+    if (!parts.args.contains('+') || SoakWorld::seatField(parts.args) == 0)
         return;
-    const int seat = FieldReader::toInt(first);
-    const QByteArray name = parts.args.mid(plus + 1);
+    const auto [seat, name] = msg::readSeatName(parts.args);
     if (c == cmd::playerdisconnected) {
         m_names.remove(seat);
         return;

@@ -1,9 +1,18 @@
 #include "bench/soak/SoakWorld.h"
 
 #include "bench/soak/HonestClient.h"
+#include "protocol/Messages.h"
 
 #include <chrono>
 #include <cstdio>
+
+int SoakWorld::seatField(const QByteArray& args) {
+    try {
+        return msg::readSeatOnly(args).seat;
+    } catch (const EConvertError&) {
+        return 0;
+    }
+}
 
 qint64 SoakWorld::nowNs() {
     static const auto start = std::chrono::steady_clock::now();

@@ -20,6 +20,9 @@ public:
 
     // Monotonic nanoseconds since the run began.
     static qint64 nowNs();
+    // The seat in the first field of a message's argument text, or 0 when
+    // that field is no number (every layout with a seat names it first).
+    static int seatField(const QByteArray& args);
     int below(int n) { return n <= 1 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(m_random); }
     bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(m_random) < p; }
 
