@@ -241,3 +241,16 @@ std::pair<int, int> ChatLines::wordAround(const Line& line, int offset) {
         ++to;
     return {from, to};
 }
+
+void ChatLines::placeTops(size_t from, size_t to, int firstTop) {
+    for (size_t i = from; i < to && i < m_lines.size(); ++i)
+        m_lines[i].top = i == 0 ? firstTop : m_lines[i - 1].top + m_lines[i - 1].height;
+}
+
+int ChatLines::lineAt(int y) const {
+    auto it = std::upper_bound(m_lines.begin(), m_lines.end(), y,
+                               [](int value, const Line& line) { return value < line.top; });
+    if (it == m_lines.begin())
+        return 0;
+    return int(it - m_lines.begin()) - 1;
+}

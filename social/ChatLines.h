@@ -99,6 +99,12 @@ public:
     // The text of the runs of a line between two offsets; pictures give nothing.
     QString textBetween(int line, int from, int to) const;
 
+    // Sets the tops of lines [from, to) from the heights of their layouts,
+    // the first line at `firstTop`.
+    void placeTops(size_t from, size_t to, int firstTop);
+    // The last line whose top is at or above y (0 when none is).
+    int lineAt(int y) const;
+
     // Places the runs of one line on rows no wider than width.
     static void layout(Line& line, float width, const Measures& measures);
     // The character boundary of a laid-out text piece nearest to x.

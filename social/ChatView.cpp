@@ -72,13 +72,8 @@ void ChatView::dropOldest(int count) {
     const int height = laidOut ? m_lines[n].top - m_lines.front().top : 0;
     const int links = m_lines.dropFront(count);
     m_dirtyFrom = m_dirtyFrom > n ? m_dirtyFrom - n : 0;
-    for (size_t i = 0; i < m_dirtyFrom && i < m_lines.size(); ++i)
-        m_lines[i].top = i == 0 ? topMargin : m_lines[i - 1].top + m_lines[i - 1].height;
-    auto shift = [count](Position& pos) {
-        pos = pos.line >= count ? Position{pos.line - count, pos.offset} : Position{};
-    };
-    shift(m_anchor);
-    shift(m_cursor);
+    m_lines.placeTops(0, std::min(m_dirtyFrom, m_lines.size()), topMargin);
+    m_selection.dropLines(count);
     m_pressLink = m_pressLink >= links ? m_pressLink - links : -1;
     if (m_keep && m_keep->first >= 0)
         m_keep->first = std::max(0, m_keep->first - count);
@@ -131,7 +126,7 @@ void ChatView::scrollToEnd() {
 void ChatView::clear() {
     m_lines.clear();
     m_dirtyFrom = 0;
-    m_anchor = m_cursor = Position{};
+    m_selection.clear();
     m_selecting = false;
     m_pressLink = -1;
     m_keep.reset();
@@ -176,8 +171,7 @@ void ChatView::ensureLayout() {
         for (size_t i = from; i < count; ++i)
             layoutLine(m_lines[i]);
     }
-    for (size_t i = from; i < count; ++i)
-        m_lines[i].top = i == 0 ? topMargin : m_lines[i - 1].top + m_lines[i - 1].height;
+    m_lines.placeTops(from, count, topMargin);
     m_dirtyAll = false;
     m_dirtyStyles = 0;
     m_dirtyFrom = count;
@@ -208,15 +202,6 @@ void ChatView::updateScrollBar() {
     bar->setRange(0, std::max(0, content - page));
 }
 
-int ChatView::lineAt(int y) const {
-    // The last line whose top is at or above y.
-    auto it = std::upper_bound(m_lines.begin(), m_lines.end(), y,
-                               [](int value, const Line& line) { return value < line.top; });
-    if (it == m_lines.begin())
-        return 0;
-    return int(it - m_lines.begin()) - 1;
-}
-
 void ChatView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     const int width = std::max(1, viewport()->width() - 2 * sideMargin);
@@ -228,7 +213,7 @@ void ChatView::resizeEvent(QResizeEvent* event) {
                 m_keep = std::pair(-1, 0);
             } else {
                 ensureLayout();
-                const int line = lineAt(bar->value());
+                const int line = m_lines.lineAt(bar->value());
                 m_keep = std::pair(line, bar->value() - m_lines[size_t(line)].top);
             }
         }
@@ -244,14 +229,7 @@ void ChatView::scrollContentsBy(int, int) {
 }
 
 std::pair<int, int> ChatView::selectionIn(int line) const {
-    if (m_anchor == m_cursor)
-        return {0, 0};
-    const Position start = std::min(m_anchor, m_cursor);
-    const Position end = std::max(m_anchor, m_cursor);
-    if (line < start.line || line > end.line)
-        return {0, 0};
-    const int length = int(m_lines[size_t(line)].text.size());
-    return {line == start.line ? start.offset : 0, line == end.line ? end.offset : length};
+    return m_selection.in(line, int(m_lines[size_t(line)].text.size()));
 }
 
 void ChatView::paintEvent(QPaintEvent*) {
@@ -262,7 +240,8 @@ void ChatView::paintEvent(QPaintEvent*) {
         return;
     const int dy = verticalScrollBar()->value();
     const int bottom = dy + viewport()->height();
-    for (int i = lineAt(dy); i < int(m_lines.size()) && m_lines[size_t(i)].top < bottom; ++i)
+    for (int i = m_lines.lineAt(dy); i < int(m_lines.size()) && m_lines[size_t(i)].top < bottom;
+         ++i)
         paintLine(painter, i, dy);
 }
 
@@ -330,7 +309,7 @@ ChatView::Hit ChatView::hitTest(const QPoint& pos) {
         hit.pos = {int(m_lines.size()) - 1, int(last.text.size())};
         return hit;
     }
-    const int index = lineAt(y);
+    const int index = m_lines.lineAt(y);
     const Line& line = m_lines[size_t(index)];
     hit.pos.line = index;
     int row = int(line.rows.size()) - 1;
@@ -373,9 +352,7 @@ void ChatView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const Hit hit = hitTest(event->position().toPoint());
-    if (!(event->modifiers() & Qt::ShiftModifier))
-        m_anchor = hit.pos;
-    m_cursor = hit.pos;
+    m_selection.press(hit.pos, event->modifiers() & Qt::ShiftModifier);
     m_selecting = true;
     m_pressLink = hit.link;
     viewport()->update();
@@ -390,7 +367,7 @@ void ChatView::mouseMoveEvent(QMouseEvent* event) {
             bar->setValue(bar->value() + pos.y());
         else if (pos.y() > viewport()->height())
             bar->setValue(bar->value() + pos.y() - viewport()->height());
-        m_cursor = hitTest(pos).pos;
+        m_selection.moveCursor(hitTest(pos).pos);
         viewport()->update();
         return;
     }
@@ -406,7 +383,7 @@ void ChatView::mouseReleaseEvent(QMouseEvent* event) {
     m_selecting = false;
     const int pressed = m_pressLink;
     m_pressLink = -1;
-    if (pressed >= 0 && m_anchor == m_cursor &&
+    if (pressed >= 0 && m_selection.isEmpty() &&
         hitTest(event->position().toPoint()).link == pressed)
         emit linkClicked(pressed);
 }
@@ -419,8 +396,7 @@ void ChatView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (m_lines.empty())
         return;
     const auto [from, to] = ChatLines::wordAround(m_lines[size_t(hit.pos.line)], hit.pos.offset);
-    m_anchor = {hit.pos.line, from};
-    m_cursor = {hit.pos.line, to};
+    m_selection.select({hit.pos.line, from}, {hit.pos.line, to});
     m_selecting = false;
     viewport()->update();
 }
@@ -440,28 +416,16 @@ void ChatView::keyPressEvent(QKeyEvent* event) {
 void ChatView::selectAll() {
     if (m_lines.empty())
         return;
-    m_anchor = {0, 0};
-    m_cursor = {int(m_lines.size()) - 1, int(m_lines.back().text.size())};
+    m_selection.selectAll(m_lines);
     viewport()->update();
 }
 
 bool ChatView::hasSelection() const {
-    return !m_lines.empty() && !(m_anchor == m_cursor);
+    return !m_lines.empty() && !m_selection.isEmpty();
 }
 
 QString ChatView::selectedText() const {
-    if (!hasSelection())
-        return QString();
-    const Position start = std::min(m_anchor, m_cursor);
-    const Position end = std::max(m_anchor, m_cursor);
-    QString out;
-    for (int i = start.line; i <= end.line && i < int(m_lines.size()); ++i) {
-        if (i > start.line)
-            out += QLatin1String("\r\n");
-        const auto [from, to] = selectionIn(i);
-        out += m_lines.textBetween(i, from, to);
-    }
-    return out;
+    return hasSelection() ? m_selection.text(m_lines) : QString();
 }
 
 void ChatView::copy() const {

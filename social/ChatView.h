@@ -1,6 +1,7 @@
 #pragma once
 
 #include "social/ChatLines.h"
+#include "social/ChatSelection.h"
 #include "social/ChatStyle.h"
 
 #include <QAbstractScrollArea>
@@ -106,14 +107,7 @@ private:
     using Piece = ChatLines::Piece;
     using Row = ChatLines::Row;
 
-    struct Position {
-        int line = 0;
-        int offset = 0;
-        bool operator==(const Position& other) const = default;
-        bool operator<(const Position& other) const {
-            return line != other.line ? line < other.line : offset < other.offset;
-        }
-    };
+    using Position = ChatSelection::Position;
     struct Hit {
         Position pos;
         int link = -1;
@@ -129,7 +123,6 @@ private:
     const QFontMetricsF& metrics(int style);
     const QFont& font(int style);
     QPixmap image(int index);
-    int lineAt(int y) const;
     Hit hitTest(const QPoint& pos);
     std::pair<int, int> selectionIn(int line) const;
     void paintLine(QPainter& painter, int index, int dy);
@@ -154,8 +147,7 @@ private:
     std::optional<std::pair<int, int>> m_keep;
     qint64 m_lineLayouts = 0;
 
-    Position m_anchor;
-    Position m_cursor;
+    ChatSelection m_selection;
     bool m_selecting = false;
     int m_pressLink = -1;
 };
