@@ -6,6 +6,7 @@
 #include "client/ConnectionWatch.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
+#include "social/ChatStyle.h"
 #include "social/Settings.h"
 #include "social/SettingsLocation.h"
 #include "social/SoundModule.h"
@@ -72,7 +73,7 @@ Tchat::Tchat(Prompter& prompter, const QStringList& arguments, QWidget* parent)
     // that the others hear of it first.
     new FirstPaintProbe(this, [this](qint64) { readCommandLineOnce(); });
 
-    move(defaultBounds.topLeft());
+    move(Settings::defaultBounds.topLeft());
     resize(panelWidth + 4, panelHeight + 4 + menuBar()->sizeHint().height());
 }
 
@@ -122,27 +123,27 @@ void Tchat::buildMenus() {
     checkable(options, "PlayerPhraseSounds1", "Player Phrase Sounds", true);
     QMenu* turnSound = options->addMenu("Turn Sound");
     turnSound->setObjectName("TurnSound1");
-    turnSound->menuAction()->setData(0);
+    turnSound->menuAction()->setData(Settings::turnClassic);
     m_actions.insert("TurnSound1", turnSound->menuAction());
     auto* turnGroup = new QActionGroup(this);
-    radio(turnSound, turnGroup, "Classic1", "Classic", 0, true);
-    radio(turnSound, turnGroup, "New1", "New", 1, false);
+    radio(turnSound, turnGroup, "Classic1", "Classic", Settings::turnClassic, true);
+    radio(turnSound, turnGroup, "New1", "New", Settings::turnNew, false);
     QMenu* botSpeed = options->addMenu("Bot Speed");
     botSpeed->setObjectName("BotSpeed1");
-    botSpeed->menuAction()->setData(750);
+    botSpeed->menuAction()->setData(Settings::botNormal);
     m_actions.insert("BotSpeed1", botSpeed->menuAction());
     auto* botGroup = new QActionGroup(this);
-    radio(botSpeed, botGroup, "Slow1", "Slow", 1000, false);
-    radio(botSpeed, botGroup, "Normal1", "Normal", 750, true);
-    radio(botSpeed, botGroup, "Fast1", "Fast", 400, false);
+    radio(botSpeed, botGroup, "Slow1", "Slow", Settings::botSlow, false);
+    radio(botSpeed, botGroup, "Normal1", "Normal", Settings::botNormal, true);
+    radio(botSpeed, botGroup, "Fast1", "Fast", Settings::botFast, false);
     options->addSeparator();
     add(options, "TextColor1", "Text Color");
     QMenu* textSize = options->addMenu("Text Size");
     textSize->setObjectName("TextSize1");
     m_actions.insert("TextSize1", textSize->menuAction());
     for (int size : {8, 10, 12, 14}) {
-        QAction* item =
-            checkable(textSize, QString("N%1").arg(size) + "1", QString::number(size), size == 10);
+        QAction* item = checkable(textSize, QString("N%1").arg(size) + "1", QString::number(size),
+                                  size == ChatStyle::initialSize);
         item->setData(size);
     }
     QAction* scrollOff = checkable(options, "ScrollChatOff1", "Scroll Chat Off", false);
@@ -174,7 +175,7 @@ void Tchat::buildMenus() {
         saveSettings();
     });
     connect(m_actions.value("ResetScreenLocation1"), &QAction::triggered, this,
-            [this] { setWindowBounds(defaultBounds); });
+            [this] { setWindowBounds(Settings::defaultBounds); });
 }
 
 QAction* Tchat::action(const QString& name) const {
@@ -186,7 +187,7 @@ int Tchat::botSpeedMs() const {
 }
 
 bool Tchat::turnSoundNew() const {
-    return m_actions.value("TurnSound1")->data().toInt() == 1;
+    return m_actions.value("TurnSound1")->data().toInt() == Settings::turnNew;
 }
 
 void Tchat::setJustWatchTicked(bool ticked) {

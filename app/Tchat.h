@@ -146,8 +146,6 @@ public:
     void hostpress();
     void joinpress();
 
-    // Default bounds restored by "Reset Screen Location".
-    static constexpr QRect defaultBounds{3, 3, 772, 535};
     // The colour of system lines in the chat: blue, $00BBGGRR.
     static constexpr quint32 systemColour = 0xFF0000;
 

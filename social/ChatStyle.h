@@ -6,9 +6,13 @@
 // One text style of the chat view: shared by every run that names it, so a
 // change shows on all of them at the view's next layout.
 struct ChatStyle {
+    // The text size of every style when the window is made, in points (a
+    // settings file without one gives Settings::defaultTextSize instead).
+    static constexpr int initialSize = 10;
+
     QString family = QStringLiteral("Arial");
-    int size = 10;      // points
-    quint32 colour = 0; // $00BBGGRR, desktop colours allowed (see ColourText)
+    int size = initialSize; // points
+    quint32 colour = 0;     // $00BBGGRR, desktop colours allowed (see ColourText)
     bool bold = false;
     bool italic = false;
     bool underline = false;
