@@ -4,8 +4,12 @@
 // after the command name and its "+".
 #include "app/Tchat.h"
 #include "client/ClientConnection.h"
+#include "client/GameMessages.h"
 #include "client/GameView.h"
+#include "client/SeatNames.h"
+#include "client/TableModel.h"
 #include "protocol/Commands.h"
+#include "protocol/Messages.h"
 #include "social/ChatDisplay.h"
 #include "social/Sounds.h"
 #include "social/Spectators.h"
@@ -13,7 +17,8 @@
 void Tchat::buildDispatchTable() {
     auto& table = m_connection->dispatcher();
     ClientConnection* c = m_connection;
-    GameView* g = m_game;
+    TableModel* model = &m_game->model();
+    auto* g = new GameMessages(*this, *model, m_game);
 
     table.add(cmd::sendlogininfo, [c](const QByteArray& a) { c->sendloginfo(a); });
     table.add(cmd::chat, [this](const QByteArray& a) { m_chat->chatrecieved(a); });
@@ -34,7 +39,13 @@ void Tchat::buildDispatchTable() {
         m_refusedAsFull = true;
         c->full(a);
     });
-    table.add(cmd::justwatching, [this](const QByteArray& a) { m_spectators->justwatching(a); });
+    table.add(cmd::justwatching, [this, model](const QByteArray& a) {
+        m_spectators->justwatching(a);
+        // The seat's eyes follow the model's watching mark.
+        const msg::WatchFlag watch = msg::readWatchFlag(a);
+        if (seats::isPlaying(watch.seat))
+            model->setWatching(watch.seat, watch.flag == "1");
+    });
     table.add(cmd::startgame, [g](const QByteArray& a) { g->startthegame(a); });
     table.add(cmd::nextplayer, [g](const QByteArray& a) { g->getnextplayer(a); });
     table.add(cmd::winner, [g](const QByteArray& a) { g->winner(a); });

@@ -1,14 +1,18 @@
-// The game side of the main window: the view on the board panel and the
-// connection that feeds it. The dispatch table (TchatDispatch.cpp) is filled
-// afterwards, once the social side exists too.
+// The game side of the main window: the table model, the view on the board
+// panel that follows it, and the connection that feeds it. The dispatch
+// table (TchatDispatch.cpp) is filled afterwards, once the social side
+// exists too.
 #include "app/Tchat.h"
 #include "client/ClientConnection.h"
 #include "client/GameView.h"
+#include "client/TableModel.h"
 
 #include <QAction>
 
 void Tchat::buildGame() {
-    m_game = new GameView(m_panelBoard, *this);
-    m_connection = new ClientConnection(*this, *m_sock, m_game->seats(), this);
+    // Kept by the board panel, so that it goes with the views that show it.
+    auto* model = new TableModel(m_panelBoard);
+    m_game = new GameView(m_panelBoard, *this, *model);
+    m_connection = new ClientConnection(*this, *m_sock, *model, this);
     connect(action("StartGame1"), &QAction::triggered, m_game, &GameView::StartGame1Click);
 }

@@ -1,31 +1,18 @@
 #include "client/ClientConnection.h"
 
 #include "client/ClientServices.h"
-#include "client/EViewError.h"
-#include "client/Picture.h"
-#include "client/SeatsView.h"
+#include "client/SeatNames.h"
+#include "client/TableModel.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
-#include "protocol/FieldReader.h"
+#include "protocol/Messages.h"
 #include "ui/Prompter.h"
 
-#include <QLabel>
 #include <QTimer>
 #include <QTimerEvent>
 
 namespace {
-// Seats the server hands out: 1 to 4 play, 5 to 9 watch.
-constexpr int highestSeat = 9;
-
-int readSeat(FieldReader& reader) {
-    const QByteArray field = reader.next();
-    const int seat = FieldReader::toInt(field);
-    if (seat < 1 || seat > highestSeat)
-        throw EViewError("There is no seat " + QString::number(seat));
-    return seat;
-}
-
 const QString notAnInteger = QStringLiteral("' is not a valid integer value");
 } // namespace
 
@@ -48,14 +35,14 @@ QString ClientConnection::boundedErrorText(const QString& text) {
     return text.size() > longest ? text.left(longest) + more : text;
 }
 
-ClientConnection::ClientConnection(ClientServices& services, TSock& sock, SeatsView& seats,
+ClientConnection::ClientConnection(ClientServices& services, TSock& sock, TableModel& model,
                                    QObject* parent)
-    : QObject(parent), m_services(services), m_sock(&sock), m_seats(seats) {
+    : QObject(parent), m_services(services), m_sock(&sock), m_model(model) {
     sock.OnRead = [this](TSock*, int) { sockRead(); };
     sock.OnInfo = [this](TSock*, TSocketInfo, const QString& text) { sockInfo(text); };
-    // Once the board panel is gone the main window is being torn down: the
-    // socket's close report must not reach it any more.
-    connect(&seats, &QObject::destroyed, this, [this] { detach(); });
+    // Once the model (kept by the board panel) is gone the main window is
+    // being torn down: the socket's close report must not reach it any more.
+    connect(&model, &QObject::destroyed, this, [this] { detach(); });
 }
 
 ClientConnection::~ClientConnection() {
@@ -150,8 +137,8 @@ void ClientConnection::Timer1Timer() {
 }
 
 void ClientConnection::sendloginfo(const QByteArray& args) {
-    FieldReader reader(args);
-    const int seat = readSeat(reader);
+    const int seat = msg::readSeatOnly(args).seat;
+    m_model.setOwnSeat(seat);
     ClientState& state = m_services.state();
     state.ownSeat = seat;
     state.loggedIn = true;
@@ -159,25 +146,23 @@ void ClientConnection::sendloginfo(const QByteArray& args) {
 }
 
 void ClientConnection::newplayerinfo(const QByteArray& args) {
-    FieldReader reader(args);
-    const int seat = readSeat(reader);
-    const QString name = cp1252::toUnicode(reader.rest());
-    const bool own = seat == m_services.state().ownSeat;
+    const msg::SeatName arrival = msg::readSeatName(args);
+    const int seat = arrival.seat;
+    TableModel::requireSeat(seat);
+    const QString name = cp1252::toUnicode(arrival.name);
+    const bool own = m_model.isOwn(seat);
 
+    // The server may have changed the typed name to keep names apart; the
+    // client goes by the name the server gave it.
+    m_model.seatArrived(seat, name);
     if (own) {
-        // The server may have changed the typed name to keep names apart;
-        // the client goes by the name the server gave it.
         m_services.state().ownName = name;
         m_services.systemLine("You are Connected.");
         m_services.loadSettings();
     } else {
         m_services.systemLine(name + " is Connected.");
     }
-    if (QLabel* label = m_seats.nameLabel(seat)) {
-        label->setText(name);
-        label->show();
-        m_seats.scoreLabel(seat)->show();
-    } else {
+    if (!seats::isPlaying(seat)) {
         m_services.addSpy(QString::number(seat) + ": " + name);
         m_services.systemLine(own ? QString("You are spying.") : name + " is spying.");
     }
@@ -185,26 +170,26 @@ void ClientConnection::newplayerinfo(const QByteArray& args) {
 }
 
 void ClientConnection::playerdisconnected(const QByteArray& args) {
-    FieldReader reader(args);
-    const int seat = readSeat(reader);
-    const QString name = cp1252::toUnicode(reader.rest());
+    const msg::SeatName departure = msg::readSeatName(args);
+    const int seat = departure.seat;
+    TableModel::requireSeat(seat);
+    const QString name = cp1252::toUnicode(departure.name);
 
-    if (QLabel* label = m_seats.nameLabel(seat)) {
-        // A computer player leaving (the label shows its name) writes no line.
-        const QString caption = label->text();
-        if (caption != SeatsView::waiting && caption != SeatsView::computerName(seat))
+    if (seats::isPlaying(seat)) {
+        // A computer player leaving (the seat shows its name) writes no line.
+        const QString caption = m_model.seatLeft(seat);
+        if (caption != QLatin1String(seats::waiting) && caption != seats::computerName(seat))
             m_services.systemLine(caption + " disconnected.");
-        // Seat 2 is the computer's whenever no person holds it.
-        label->setText(seat == 2 ? SeatsView::computerName(2) : QString(SeatsView::waiting));
-        m_seats.eyes(seat)->hide();
         return;
     }
-    if (m_services.removeSpy(QString::number(seat) + ": " + name))
+    if (m_services.removeSpy(QString::number(seat) + ": " + name)) {
+        m_model.seatLeft(seat);
         m_services.systemLine(name + " has left.");
+    }
 }
 
 void ClientConnection::havewrongversion(const QByteArray& args) {
-    m_services.systemLine(cp1252::toUnicode(args) +
+    m_services.systemLine(cp1252::toUnicode(msg::readHavewrongversion(args)) +
                           " has a different version of the game then you.");
 }
 

@@ -9,15 +9,15 @@
 #include <QPointer>
 
 class ClientServices;
-class SeatsView;
+class TableModel;
 class TSock;
 
 // The client's side of the connection with the game server. The read event
 // only cuts the received bytes into messages and queues them; Timer1 hands
 // them to the dispatch table one per tick, oldest first, and runs only while
 // messages wait, so an idle client costs no wake-ups. It answers the login
-// request and keeps the table of who is present: the four playing seats
-// (SeatsView) and the spectators (the spy list).
+// request and keeps the table model's record of who is present: the four
+// playing seats and the spectators (also listed in the spy list).
 //
 // A handler that raises stops only its own message: the message has left
 // the queue already, the error goes to the main window's error report
@@ -32,7 +32,7 @@ class TSock;
 class ClientConnection : public QObject {
     Q_OBJECT
 public:
-    ClientConnection(ClientServices& services, TSock& sock, SeatsView& seats,
+    ClientConnection(ClientServices& services, TSock& sock, TableModel& model,
                      QObject* parent = nullptr);
     ~ClientConnection() override;
 
@@ -89,7 +89,7 @@ private:
 
     ClientServices& m_services;
     QPointer<TSock> m_sock;
-    SeatsView& m_seats;
+    TableModel& m_model;
     Router<> m_dispatcher;
     StreamCutter m_cutter;
     QByteArrayList m_receivedlist;

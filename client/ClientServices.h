@@ -1,5 +1,7 @@
 #pragma once
 
+#include "game/Seats.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,14 +9,13 @@ class Prompter;
 
 // The program-wide values of the client.
 struct ClientState {
-    static constexpr int playerSeats = 4; // seats 1 to 4 play, higher seats watch
-    QString playerName;                   // as typed (the command line)
-    QString ownName;                      // as the server announced the own seat; empty until then
+    static constexpr int playerSeats = seats::playing; // seats 1 to 4 play, higher seats watch
+    QString playerName;                                // as typed (the command line)
+    QString ownName; // as the server announced the own seat; empty until then
     QString hostAddress;
     bool host = false;     // this process runs the server
     bool loggedIn = false; // the server's login request has arrived
-    int ownSeat = 0;       // 0 until login
-    int turnSeat = 0;      // the seat whose input this client accepts
+    int ownSeat = 0;       // 0 until login; the table model keeps it too
 };
 
 // What the client's parts need from the main window that composes them.

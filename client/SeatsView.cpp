@@ -1,9 +1,10 @@
 #include "client/SeatsView.h"
 
 #include "client/BoardGeometry.h"
-#include "client/EViewError.h"
 #include "client/ImageList.h"
 #include "client/Picture.h"
+#include "client/SeatNames.h"
+#include "client/TableModel.h"
 
 #include <QLabel>
 
@@ -22,7 +23,7 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& geometry,
 }
 } // namespace
 
-SeatsView::SeatsView(QWidget* panelBoard) : QObject(panelBoard) {
+SeatsView::SeatsView(QWidget* panelBoard, TableModel& model) : QObject(panelBoard), m_model(model) {
     const QPixmap logo = ImageList::picture("logo");
     m_logo = new Picture(panelBoard, "image_logo", QRect(board::logo, QSize(264, 54)));
     m_logo->setPicture(logo);
@@ -38,15 +39,15 @@ SeatsView::SeatsView(QWidget* panelBoard) : QObject(panelBoard) {
         swatch->setPicture(ImageList::deferred("swatch" + n));
         m_swatches[seat - 1] = swatch;
 
-        QLabel* name =
-            makeLabel(panelBoard, "label_playername" + n,
-                      QRect(board::nameLeft, top, board::nameWidth, board::rowHeight), waiting);
+        QLabel* name = makeLabel(panelBoard, "label_playername" + n,
+                                 QRect(board::nameLeft, top, board::nameWidth, board::rowHeight),
+                                 seats::waiting);
         // The eyes lie over the label's left end; the indent keeps the name
         // clear of them.
         name->setIndent(15);
         name->setProperty("tag", seat);
-        name->setProperty("hint", computerName(seat));
-        name->setToolTip(computerName(seat));
+        name->setProperty("hint", seats::computerName(seat));
+        name->setToolTip(seats::computerName(seat));
         m_names[seat - 1] = name;
 
         QLabel* score = makeLabel(panelBoard, "label_score" + n,
@@ -59,12 +60,23 @@ SeatsView::SeatsView(QWidget* panelBoard) : QObject(panelBoard) {
         eyes->setPicture(ImageList::deferred("eyes"));
         eyes->hide();
         m_eyes[seat - 1] = eyes;
+
+        for (QLabel* label : {name, score}) {
+            label->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(label, &QWidget::customContextMenuRequested, this,
+                    [this, seat, label](const QPoint& pos) {
+                        emit seatMenuRequested(seat, label->mapToGlobal(pos));
+                    });
+        }
     }
 
     m_turn = new Picture(panelBoard, "image_Turn",
                          QRect(board::turnArrowLeft, board::seatRowTop[0], 26, board::rowHeight));
     m_turn->setPicture(ImageList::deferred("turn"));
     m_turn->hide();
+
+    connect(&model, &TableModel::seatChanged, this, &SeatsView::showSeat);
+    connect(&model, &TableModel::turnChanged, this, &SeatsView::showTurn);
 }
 
 QLabel* SeatsView::nameLabel(int seat) const {
@@ -80,37 +92,20 @@ Picture* SeatsView::swatch(int seat) const {
     return seat >= 1 && seat <= board::seats ? m_swatches[seat - 1] : nullptr;
 }
 
-void SeatsView::requireSeat(int seat, const char* prefix) {
-    if (seat < 1 || seat > board::seats)
-        throw EViewError::missingControl(prefix + QString::number(seat));
+void SeatsView::showSeat(int seat) {
+    if (!seats::isPlaying(seat))
+        return;
+    const TableModel::Seat& shown = m_model.seat(seat);
+    m_names[seat - 1]->setText(shown.name);
+    m_scores[seat - 1]->setText(QString::number(shown.score));
+    m_eyes[seat - 1]->setVisible(shown.watching);
 }
 
-QLabel& SeatsView::name(int seat) const {
-    requireSeat(seat, "label_playername");
-    return *m_names[seat - 1];
-}
-
-QLabel& SeatsView::score(int seat) const {
-    requireSeat(seat, "label_score");
-    return *m_scores[seat - 1];
-}
-
-QString SeatsView::computerName(int seat) {
-    switch (seat) {
-    case 2:
-        return "Klot";
-    case 3:
-        return "Klick";
-    case 4:
-        return "Kling";
-    default:
-        return {};
-    }
-}
-
-void SeatsView::moveTurnArrow(int seat) {
-    const QLabel& label = name(seat);
-    m_turn->move(m_turn->x(), label.y());
+void SeatsView::showTurn() {
+    const int seat = m_model.arrowSeat();
+    if (!seats::isPlaying(seat))
+        return; // the arrow stays where it was
+    m_turn->move(m_turn->x(), m_names[seat - 1]->y());
     m_turn->show();
     m_turn->raise();
 }

@@ -6,19 +6,21 @@
 #include <array>
 
 class QLabel;
+class QPoint;
 class QWidget;
 class Picture;
+class TableModel;
 
 // The seat table on the right of the board panel: the logo, and for each of
 // the four playing seats a colour swatch, the just-watching eyes, the name
 // label and the score label, with the turn arrow beside the seat to play.
-// Names come from peers and are always shown as plain text.
+// It shows the table model's seats: names, scores, the eyes of a
+// just-watching seat and the turn arrow. Names come from peers and are
+// always shown as plain text.
 class SeatsView : public QObject {
     Q_OBJECT
 public:
-    static constexpr char waiting[] = "<Waiting>";
-
-    explicit SeatsView(QWidget* panelBoard);
+    SeatsView(QWidget* panelBoard, TableModel& model);
 
     // The controls of a seat 1 to 4; null for any other seat.
     QLabel* nameLabel(int seat) const;
@@ -28,22 +30,16 @@ public:
     Picture* turnArrow() const { return m_turn; }
     Picture* logo() const { return m_logo; }
 
-    // Like nameLabel and scoreLabel, but a seat without a label raises
-    // EViewError.
-    QLabel& name(int seat) const;
-    QLabel& score(int seat) const;
-    // The computer player's name that plays the seat when no person does
-    // (the label's hint): "Klot", "Klick", "Kling"; empty for seat 1.
-    static QString computerName(int seat);
-
-    // Moves the turn arrow to the seat's row and shows it.
-    void moveTurnArrow(int seat);
-
 signals:
     void logoClicked();
+    // A right click on a seat's name or score label asks for the seat menu.
+    void seatMenuRequested(int seat, const QPoint& globalPos);
 
 private:
-    static void requireSeat(int seat, const char* prefix);
+    void showSeat(int seat);
+    void showTurn();
+
+    TableModel& m_model;
 
     std::array<QLabel*, 4> m_names{};
     std::array<QLabel*, 4> m_scores{};

@@ -1,87 +1,85 @@
 #include "client/Selection.h"
 
-#include "client/BoardGeometry.h"
 #include "client/BoardView.h"
 #include "client/ClientServices.h"
-#include "client/Picture.h"
+#include "client/TableModel.h"
 #include "client/TurnButton.h"
 #include "protocol/Commands.h"
 #include "ui/Prompter.h"
 
-Selection::Selection(ClientServices& services, BoardView& view, QObject* parent)
-    : QObject(parent), m_services(services), m_view(view) {}
+static_assert(Selection::empty == TableModel::noDie);
 
-void Selection::clear() {
-    m_a = empty;
-    m_b = empty;
+Selection::Selection(ClientServices& services, TableModel& model, BoardView& view, QObject* parent)
+    : QObject(parent), m_services(services), m_model(model), m_view(view) {}
+
+int Selection::slotA() const {
+    return m_model.slotA();
 }
 
-bool Selection::myTurn() const {
-    // Turn seat 0 is nobody's turn: before login (own seat 0 too), after a
-    // win, and while a placement waits for the server's answer.
-    const ClientState& state = m_services.state();
-    return state.turnSeat != 0 && state.ownSeat == state.turnSeat;
+int Selection::slotB() const {
+    return m_model.slotB();
 }
 
 void Selection::refuse(const QString& status) {
     m_services.playsounds("invalid");
-    m_view.setStatus(status);
+    m_model.setStatus(status);
 }
 
 void Selection::dice_0Click(int die) {
-    if (!myTurn())
+    // Not before login, on another seat's turn, after a win, nor while a
+    // placement waits for the server's answer.
+    if (!m_model.inputAccepted())
         return;
-    Picture& shown = m_view.die(die);
-    if (shown.value() == 10) {
+    TableModel::requireDie(die);
+    if (m_model.die(die).value == TableModel::noValue) {
         refuse("You cannot select that dice");
         return;
     }
-    if (m_a == die || m_b == die) {
-        (m_a == die ? m_a : m_b) = empty;
-        m_view.dieToRow(die, board::diceRowTop);
+    int a = m_model.slotA();
+    int b = m_model.slotB();
+    if (a == die || b == die) {
+        (a == die ? a : b) = empty;
+        m_model.setSelection(a, b);
         m_services.playsounds("unset");
         return;
     }
-    if (m_a != empty && m_b != empty) {
+    if (a != empty && b != empty) {
         refuse("You have already selected 2 die");
         return;
     }
-    (m_a == empty ? m_a : m_b) = die;
-    m_view.dieToRow(die, board::diceRaisedTop);
+    (a == empty ? a : b) = die;
+    m_model.setSelection(a, b);
     m_services.playsounds("clickdice");
 }
 
 bool Selection::checkformatch(int column) const {
-    if (m_a == empty || m_b == empty)
-        return false;
-    return m_view.die(m_a).value() + m_view.die(m_b).value() + 2 == column;
+    return m_model.checkformatch(column);
 }
 
 void Selection::chip_711Click(int column) {
-    if (!myTurn())
+    if (!m_model.inputAccepted())
         return;
-    if (m_a == empty || m_b == empty) {
-        m_view.setStatus("You must select two die");
+    if (m_model.slotA() == empty || m_model.slotB() == empty) {
+        m_model.setStatus("You must select two die");
         m_services.playsounds("invalid");
         return;
     }
-    ClientState& state = m_services.state();
-    if (checkformatch(column) && state.loggedIn) {
-        // No further input until the server answers (placechip or invalid).
-        state.turnSeat = 0;
-        m_services.send(cmd::placechip_(state.ownSeat, column, m_a, m_b));
-    }
+    const ClientState& state = m_services.state();
+    // No further input until the server answers (placechip or invalid).
+    if (state.loggedIn && m_model.requestPlacement(column))
+        m_services.send(
+            cmd::placechip_(m_model.ownSeat(), column, m_model.slotA(), m_model.slotB()));
 }
 
 void Selection::button_rollMouseUp(const QPoint& pos) {
     if (!m_view.rollButton()->isActiveAt(pos))
         return;
-    // Hidden before anything is sent: the only guard against a second roll.
+    // The buttons go at once; the model takes the offer back, so that a
+    // second press sends nothing even if they were shown again.
     m_view.rollButton()->hide();
     m_view.endButton()->hide();
-    const ClientState& state = m_services.state();
-    if (myTurn() && state.loggedIn)
-        m_services.send(cmd::rollthedice_(state.ownSeat));
+    if (m_services.state().loggedIn && m_model.requestRoll())
+        m_services.send(cmd::rollthedice_(m_model.ownSeat()));
 }
 
 void Selection::button_endMouseUp(const QPoint& pos) {
@@ -89,9 +87,8 @@ void Selection::button_endMouseUp(const QPoint& pos) {
         return;
     m_view.endButton()->hide();
     m_view.rollButton()->hide();
-    const ClientState& state = m_services.state();
-    if (myTurn() && state.loggedIn)
-        m_services.send(cmd::endturn_(state.ownSeat, "p"));
+    if (m_services.state().loggedIn && m_model.requestEnd())
+        m_services.send(cmd::endturn_(m_model.ownSeat(), "p"));
 }
 
 void Selection::button_startMouseUp(const QPoint& pos) {

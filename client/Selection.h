@@ -5,24 +5,25 @@
 class BoardView;
 class ClientServices;
 class QPoint;
+class TableModel;
 
 // What the local player does with the mouse during a game: picking two of
 // the four dice into the slots A and B, clicking a column to place a marker
 // there, and the roll, end and start buttons. Each action is checked against
-// the view state and becomes at most one message; the server's answer is
-// painted by GameView. Nothing is sent before login.
+// the table model (whose turn, which phase, the dice values) and becomes at
+// most one message; the server's answer changes the model. Nothing is sent
+// before login.
 class Selection : public QObject {
     Q_OBJECT
 public:
     // A slot holds a die number 0 to 3, or this for "empty".
     static constexpr int empty = 10;
 
-    Selection(ClientServices& services, BoardView& view, QObject* parent = nullptr);
+    Selection(ClientServices& services, TableModel& model, BoardView& view,
+              QObject* parent = nullptr);
 
-    int slotA() const { return m_a; }
-    int slotB() const { return m_b; }
-    // Empties both slots (a roll, a placement or the end of a turn).
-    void clear();
+    int slotA() const;
+    int slotB() const;
 
     // A click on die dice_{die}.
     void dice_0Click(int die);
@@ -41,11 +42,9 @@ public slots:
     void StartGame1Click();
 
 private:
-    bool myTurn() const;
     void refuse(const QString& status);
 
     ClientServices& m_services;
+    TableModel& m_model;
     BoardView& m_view;
-    int m_a = empty;
-    int m_b = empty;
 };

@@ -50,15 +50,15 @@ Tgamestart::Tgamestart(ClientServices& services, QWidget* parent, const Deferred
 }
 
 void Tgamestart::changebox(const QString& name, int value) {
-    auto* box = findChild<Picture*>(name);
-    if (!box)
+    // The dialog's one switch.
+    if (name != m_box->objectName())
         throw EViewError::missingControl(name);
-    box->draw(ImageList::box(), value);
-    box->setValue(value);
+    m_useAll = value;
+    m_box->draw(ImageList::box(), value);
 }
 
 int Tgamestart::optionValue() const {
-    return m_box->value();
+    return m_useAll;
 }
 
 void Tgamestart::box_useallClick() {

@@ -38,4 +38,6 @@ private:
     ClientServices& m_services;
     DeferredPixmap m_background;
     Picture* m_box = nullptr;
+    // The option as the switch shows it: 0 off, 1 on, or what the settings held.
+    int m_useAll = 0;
 };

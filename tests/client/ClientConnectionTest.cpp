@@ -6,6 +6,7 @@
 #include "client/EViewError.h"
 #include "client/Picture.h"
 #include "client/SeatsView.h"
+#include "client/TableModel.h"
 #include "net/TSock.h"
 #include "protocol/FieldReader.h"
 #include "support/EventLoop.h"
@@ -29,8 +30,9 @@ class ClientConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         panel = std::make_unique<QWidget>();
-        seats = new SeatsView(panel.get());
-        connection = std::make_unique<ClientConnection>(services, sock, *seats);
+        model = new TableModel(panel.get());
+        seats = new SeatsView(panel.get(), *model);
+        connection = std::make_unique<ClientConnection>(services, sock, *model);
         // A table that records what reaches it, with the connection's own
         // handlers for the commands this file looks at.
         Router<>& table = connection->dispatcher();
@@ -61,6 +63,7 @@ protected:
     FakeClientServices services;
     TSock sock;
     std::unique_ptr<QWidget> panel;
+    TableModel* model = nullptr;
     SeatsView* seats = nullptr;
     std::unique_ptr<ClientConnection> connection;
     QByteArrayList handled;
@@ -218,7 +221,7 @@ TEST_F(ClientConnectionTest, CloseReportDuringTheFullBoxWaitsForTheBox) {
         Prompter* box = nullptr;
         Prompter& prompter() override { return *box; }
     } closing;
-    ClientConnection refused(closing, sock, *seats);
+    ClientConnection refused(closing, sock, *model);
     refused.dispatcher().add(cmd::full, [&](const QByteArray& a) { refused.full(a); });
     int closedDuringBox = -1;
     prompter.during = [&] {

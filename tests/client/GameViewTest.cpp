@@ -12,7 +12,7 @@ namespace {
 class GameViewTest : public ViewFixture {
 protected:
     void place(int seat, std::initializer_list<cmd::PlaceItem> items) {
-        view->placechip(args(cmd::placechipResult_(seat, items)));
+        game->placechip(args(cmd::placechipResult_(seat, items)));
     }
 };
 } // namespace
@@ -22,6 +22,7 @@ protected:
 // the marker, and the move sounds like a placement.
 TEST_F(GameViewTest, PlacementOntoAnotherSeatsChipShowsTheCoverBeneathTheMarker) {
     login(1);
+    model->beginTurn(1);
     place(1, {{'p', 7, 3, 10}, {'d', 0, 0, 0}, {'d', 1, 0, 0}});
     view->board().drawChip(7, 4, 2);
     services.sounds.clear();
@@ -36,7 +37,7 @@ TEST_F(GameViewTest, PlacementOntoAnotherSeatsChipShowsTheCoverBeneathTheMarker)
     EXPECT_EQ(chip(7, 4)->image(), 0);
     EXPECT_EQ(services.sounds, QStringList({"placechip", "placechip"}));
     // The second marker on the same column takes nothing more from the stock.
-    EXPECT_EQ(view->markersInUse(), 1);
+    EXPECT_EQ(model->markersInUse(), 1);
     EXPECT_FALSE(pic("extra_2")->isHidden());
     for (int die = 0; die < 4; ++die) {
         EXPECT_EQ(pic(QString("dice_%1").arg(die))->value(), 10);
@@ -44,7 +45,7 @@ TEST_F(GameViewTest, PlacementOntoAnotherSeatsChipShowsTheCoverBeneathTheMarker)
     }
     EXPECT_FALSE(view->board().rollButton()->isHidden());
     EXPECT_FALSE(view->board().endButton()->isHidden());
-    EXPECT_EQ(services.m_state.turnSeat, 1);
+    EXPECT_EQ(model->turnSeat(), 1);
 }
 
 TEST_F(GameViewTest, MarkerReachingTheTopOfColumn12SoundsRowComplete) {
@@ -54,7 +55,7 @@ TEST_F(GameViewTest, MarkerReachingTheTopOfColumn12SoundsRowComplete) {
     EXPECT_EQ(chip(12, 2)->image(), 0);
     // Another seat's placement gives this client no buttons.
     EXPECT_TRUE(view->board().rollButton()->isHidden());
-    EXPECT_EQ(services.m_state.turnSeat, 2);
+    EXPECT_EQ(model->turnSeat(), 2);
 }
 
 // Each new column takes the next stock marker and names it under "Working
@@ -74,10 +75,10 @@ TEST_F(GameViewTest, MarkersLeaveTheStockOnePerNewColumn) {
     place(3, {{'p', 11, 0, 10}, {'d', 0, 0, 0}, {'d', 3, 0, 0}});
     EXPECT_TRUE(pic("extra_2")->isHidden());
     EXPECT_EQ(label("label_working2")->text(), "11");
-    EXPECT_EQ(view->markersInUse(), 2);
+    EXPECT_EQ(model->markersInUse(), 2);
 
     // The next turn fills the stock again.
-    view->getnextplayer("4+");
+    game->getnextplayer("4+");
     for (int marker = 1; marker <= 3; ++marker) {
         EXPECT_FALSE(pic(QString("extra_%1").arg(marker))->isHidden());
         EXPECT_EQ(pic(QString("extra_%1").arg(marker))->value(), 0);
@@ -87,9 +88,10 @@ TEST_F(GameViewTest, MarkersLeaveTheStockOnePerNewColumn) {
 
 TEST_F(GameViewTest, KeptTurnOnTheTopPaintsTheCompletedColumn) {
     login(1);
-    view->seats().nameLabel(3)->setText("Cy");
-    view->board().showCover(6, 2, 4);
-    view->endturn(args(cmd::endturnResult_(3, "p", {cmd::EndItem{8, 10, 3, 9}})));
+    model->seatArrived(3, "Cy");
+    place(1, {{'c', 6, 2, 4}, {'p', 6, 2, 10}});
+    services.sounds.clear();
+    game->endturn(args(cmd::endturnResult_(3, "p", {cmd::EndItem{8, 10, 3, 9}})));
 
     for (int position = 0; position <= 9; ++position)
         EXPECT_EQ(chip(8, position)->image(), 7) << position;
@@ -101,13 +103,13 @@ TEST_F(GameViewTest, KeptTurnOnTheTopPaintsTheCompletedColumn) {
 
 TEST_F(GameViewTest, EmptyEndOfTurnListChangesNoChipButClearsSelectionAndCovers) {
     login(1);
-    services.m_state.turnSeat = 1;
-    view->rolldice(args(cmd::rolldice_(1, true, {0, 1, 2, 3})));
+    game->getnextplayer("1+");
+    game->rolldice(args(cmd::rolldice_(1, true, {0, 1, 2, 3})));
     view->selection().dice_0Click(0);
     view->board().drawChip(4, 2, 1);
-    view->board().showCover(9, 1, 2);
+    place(1, {{'c', 9, 1, 2}, {'p', 9, 1, 10}});
 
-    view->endturn(args(cmd::endturnResult_(1, "p", {})));
+    game->endturn(args(cmd::endturnResult_(1, "p", {})));
 
     EXPECT_EQ(chip(4, 2)->image(), 1);
     EXPECT_EQ(view->selection().slotA(), Selection::empty);
@@ -120,11 +122,11 @@ TEST_F(GameViewTest, EmptyEndOfTurnListChangesNoChipButClearsSelectionAndCovers)
 TEST_F(GameViewTest, LostRollKeepsItsStatusThroughTheLostEnd) {
     login(1);
     view->board().drawChip(5, 2, 10);
-    view->rolldice(args(cmd::rolldice_(1, false, {0, 0, 0, 0})));
+    game->rolldice(args(cmd::rolldice_(1, false, {0, 0, 0, 0})));
     EXPECT_EQ(status(), "No Moves.. Turn Over");
     EXPECT_EQ(services.sounds, QStringList({"turnoverbad"}));
 
-    view->endturn(args(cmd::endturnResult_(1, "n", {cmd::EndItem{5, 2, 0, 0}})));
+    game->endturn(args(cmd::endturnResult_(1, "n", {cmd::EndItem{5, 2, 0, 0}})));
     EXPECT_TRUE(chip(5, 2)->isBlank());
     EXPECT_EQ(status(), "No Moves.. Turn Over");
     EXPECT_EQ(services.sounds, QStringList({"turnoverbad"}));
@@ -132,7 +134,7 @@ TEST_F(GameViewTest, LostRollKeepsItsStatusThroughTheLostEnd) {
 
 TEST_F(GameViewTest, RollLaysTheDiceOutInTheRow) {
     login(2);
-    view->rolldice(args(cmd::rolldice_(2, true, {0, 2, 4, 5})));
+    game->rolldice(args(cmd::rolldice_(2, true, {0, 2, 4, 5})));
     const int faces[] = {0, 2, 4, 5};
     for (int die = 0; die < 4; ++die) {
         Picture* shown = pic(QString("dice_%1").arg(die));
@@ -162,10 +164,11 @@ class WinnerTest : public ViewFixture, public ::testing::WithParamInterface<Winn
 TEST_P(WinnerTest, ShowsTheWinnerAndRecordsForSeatedPlayersOnly) {
     const WinnerCase& c = GetParam();
     login(c.ownSeat, c.ownName);
-    view->startthegame(args(cmd::startgame_("Ann", "0")));
+    game->startthegame(args(cmd::startgame_("Ann", "0")));
     services.lines.clear();
-    services.m_state.turnSeat = c.ownSeat;
-    view->winner(args(cmd::winner_(c.winner.toLatin1())));
+    game->getnextplayer("1+");
+    services.sounds.clear();
+    game->winner(args(cmd::winner_(c.winner.toLatin1())));
 
     EXPECT_EQ(label("label_winner1")->text(), c.text);
     EXPECT_EQ(label("label_winner2")->text(), c.text);
@@ -175,7 +178,7 @@ TEST_P(WinnerTest, ShowsTheWinnerAndRecordsForSeatedPlayersOnly) {
     EXPECT_EQ(services.lines, QStringList({c.text}));
     EXPECT_EQ(services.games, c.recorded);
     EXPECT_EQ(services.sounds, QStringList({"winner"}));
-    EXPECT_EQ(services.m_state.turnSeat, 0);
+    EXPECT_EQ(model->turnSeat(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -191,22 +194,22 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(GameViewTest, WinnerCountsOnlyForARunningGameAndOnce) {
     login(1, "Ann");
     for (int i = 0; i < 3; ++i)
-        view->winner("Ann+");
+        game->winner("Ann+");
     EXPECT_TRUE(services.games.isEmpty());
     EXPECT_TRUE(pic("panel_winner")->isHidden());
     EXPECT_TRUE(services.sounds.isEmpty());
 
-    view->startthegame(args(cmd::startgame_("Ann", "0")));
+    game->startthegame(args(cmd::startgame_("Ann", "0")));
     for (int i = 0; i < 1000; ++i)
-        view->winner("Ann+");
+        game->winner("Ann+");
     EXPECT_EQ(services.games, QStringList{"addtomine"});
-    EXPECT_FALSE(view->gameRunning());
+    EXPECT_FALSE(model->gameRunning());
 
     // Joining during a game: the board the server sends makes it running.
-    view->gamestats(args(cmd::gamestats_(1, 2, "0", {})));
-    EXPECT_TRUE(view->gameRunning());
-    view->winner("Bo+");
-    view->winner("Bo+");
+    game->gamestats(args(cmd::gamestats_(1, 2, "0", {})));
+    EXPECT_TRUE(model->gameRunning());
+    game->winner("Bo+");
+    game->winner("Bo+");
     EXPECT_EQ(services.games, QStringList({"addtomine", "Bo"}));
 }
 
@@ -225,11 +228,11 @@ TEST_P(SameNameTest, TheServersNameDecidesWhoWon) {
     const SameNameCase& c = GetParam();
     const QString own = c.ownSeat == 1 ? "Ann" : "Ann (2)";
     login(c.ownSeat, own);
-    view->seats().nameLabel(1)->setText("Ann");
-    view->seats().nameLabel(2)->setText("Ann (2)");
+    model->seatArrived(1, "Ann");
+    model->seatArrived(2, "Ann (2)");
     services.m_state.playerName = "Ann"; // as both typed it
-    view->startthegame(args(cmd::startgame_("Ann", "0")));
-    view->winner(args(cmd::winner_(c.winner.toLatin1())));
+    game->startthegame(args(cmd::startgame_("Ann", "0")));
+    game->winner(args(cmd::winner_(c.winner.toLatin1())));
     EXPECT_EQ(label("label_winner1")->text(), c.text);
     EXPECT_EQ(services.games, QStringList{c.recorded});
 }
@@ -244,20 +247,20 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(GameViewTest, WinOnTheHostBringsTheStartButtonBack) {
     login(1);
     services.m_state.host = true;
-    view->startthegame(args(cmd::startgame_("Ann", "0")));
+    game->startthegame(args(cmd::startgame_("Ann", "0")));
     EXPECT_TRUE(view->board().startButton()->isHidden());
-    view->winner("Ann+");
+    game->winner("Ann+");
     EXPECT_FALSE(view->board().startButton()->isHidden());
 }
 
 TEST_F(GameViewTest, GameStartClearsTheBoardAndSetsTheOption) {
     login(2, "Bo");
     view->board().drawChip(3, 1, 4);
-    view->seats().scoreLabel(4)->setText("2");
-    view->winner("Bo+");
+    model->setScore(4, 2);
+    game->winner("Bo+");
     services.justWatchTicked = true;
 
-    view->startthegame(args(cmd::startgame_("Ann", "1")));
+    game->startthegame(args(cmd::startgame_("Ann", "1")));
 
     EXPECT_TRUE(chip(3, 1)->isBlank());
     EXPECT_EQ(label("label_score4")->text(), "0");
@@ -270,13 +273,13 @@ TEST_F(GameViewTest, GameStartClearsTheBoardAndSetsTheOption) {
     EXPECT_FALSE(pic("image_mycolor2")->isHidden());
     EXPECT_TRUE(pic("image_mycolor1")->isHidden());
 
-    view->startthegame("Ann+0+");
+    game->startthegame("Ann+0+");
     EXPECT_EQ(label("label_useall")->text(), "Use All Markers: OFF");
 }
 
 TEST_F(GameViewTest, EmptySeatTwoBecomesTheComputerAtGameStart) {
     login(5);
-    view->startthegame("Ann+0+");
+    game->startthegame("Ann+0+");
     EXPECT_EQ(label("label_playername2")->text(), "Klot");
     for (int seat = 1; seat <= 4; ++seat)
         EXPECT_TRUE(pic(QString("image_mycolor%1").arg(seat))->isHidden());
@@ -285,10 +288,10 @@ TEST_F(GameViewTest, EmptySeatTwoBecomesTheComputerAtGameStart) {
 TEST_F(GameViewTest, OwnTurnShowsRollAndPlaysTheChosenTurnSound) {
     login(2, "Bo");
     services.newTurnSound = true;
-    view->rolldice(args(cmd::rolldice_(2, true, {1, 1, 1, 1})));
+    game->rolldice(args(cmd::rolldice_(2, true, {1, 1, 1, 1})));
     services.sounds.clear();
 
-    view->getnextplayer("2+");
+    game->getnextplayer("2+");
 
     EXPECT_EQ(status(), "Your Turn.");
     EXPECT_EQ(services.sounds, QStringList({"turnnew"}));
@@ -300,53 +303,53 @@ TEST_F(GameViewTest, OwnTurnShowsRollAndPlaysTheChosenTurnSound) {
         EXPECT_EQ(pic(QString("dice_%1").arg(die))->value(), 10);
     }
 
-    view->seats().nameLabel(4)->setText("Kling");
-    view->getnextplayer("4+");
+    model->seatArrived(4, "Kling");
+    game->getnextplayer("4+");
     EXPECT_EQ(status(), "Kling's turn.");
     EXPECT_TRUE(view->board().rollButton()->isHidden());
 }
 
 TEST_F(GameViewTest, RefusalsGiveTheMoveBackOnlyToTheMover) {
     login(1);
-    view->mustmove("1+7+4+");
+    game->mustmove("1+7+4+");
     EXPECT_EQ(status(), "You must move off another player's piece");
-    EXPECT_EQ(services.m_state.turnSeat, 1);
+    EXPECT_EQ(model->turnSeat(), 1);
     EXPECT_FALSE(view->board().rollButton()->isHidden());
     EXPECT_TRUE(view->board().endButton()->isHidden());
 
-    services.m_state.turnSeat = 0;
-    view->useall("1+");
+    game->getnextplayer("2+");
+    game->useall("1+");
     EXPECT_EQ(status(), "You must use all the Markers before Ending Turn.");
-    EXPECT_EQ(services.m_state.turnSeat, 1);
+    EXPECT_EQ(model->turnSeat(), 1);
 
-    services.m_state.turnSeat = 0;
-    view->invalid("1+");
+    game->getnextplayer("2+");
+    game->invalid("1+");
     EXPECT_EQ(status(), "Invalid Play");
-    EXPECT_EQ(services.m_state.turnSeat, 1);
+    EXPECT_EQ(model->turnSeat(), 1);
     EXPECT_EQ(services.sounds, QStringList({"invalid", "invalid", "invalid"}));
 
-    view->invalid("2+");
-    view->useall("3+");
+    game->invalid("2+");
+    game->useall("3+");
     EXPECT_EQ(services.sounds.size(), 3);
 }
 
 TEST_F(GameViewTest, ScoresShowAsReceived) {
-    view->postscores("3+2+");
+    game->postscores("3+2+");
     EXPECT_EQ(label("label_score3")->text(), "2");
 }
 
 TEST_F(GameViewTest, GameStatsForAnotherNewcomerChangeNothing) {
     login(2);
-    view->gamestats(args(cmd::gamestats_(3, 2, "1", {StateItem{'c', 4, 0, 10, 0}})));
+    game->gamestats(args(cmd::gamestats_(3, 2, "1", {StateItem{'c', 4, 0, 10, 0}})));
     EXPECT_TRUE(chip(4, 0)->isBlank());
     EXPECT_EQ(label("label_useall")->text(), "Use All Markers: OFF");
-    EXPECT_EQ(services.m_state.turnSeat, 0);
+    EXPECT_EQ(model->turnSeat(), 0);
 }
 
 // A newcomer during a game rebuilds the board from the state items.
 TEST_F(GameViewTest, GameStatsRebuildTheBoardForTheNewcomer) {
     login(3);
-    view->gamestats(args(cmd::gamestats_(3, 3, "1",
+    game->gamestats(args(cmd::gamestats_(3, 3, "1",
                                          {StateItem{'d', 0, 2, 0, 0}, StateItem{'d', 1, 10, 1, 0},
                                           StateItem{'d', 2, 4, 1, 0}, StateItem{'d', 3, 5, 1, 0},
                                           StateItem{'c', 2, 2, 1, 0}, StateItem{'c', 4, 3, 10, 2},
@@ -372,7 +375,7 @@ TEST_F(GameViewTest, GameStatsRebuildTheBoardForTheNewcomer) {
     EXPECT_EQ(pic("dice_1")->image(), 1);
     EXPECT_EQ(pic("dice_1")->pos(), QPoint(137, 439));
     EXPECT_EQ(label("label_useall")->text(), "Use All Markers: ON");
-    EXPECT_EQ(services.m_state.turnSeat, 3);
+    EXPECT_EQ(model->turnSeat(), 3);
     EXPECT_FALSE(view->board().rollButton()->isHidden());
     EXPECT_FALSE(view->board().endButton()->isHidden());
     EXPECT_EQ(pic("image_Turn")->y(), label("label_playername3")->y());
@@ -388,12 +391,12 @@ TEST_F(GameViewTest, GameStatsRebuildTheBoardForTheNewcomer) {
 // the view as it was, earlier items of the same message included.
 TEST_F(GameViewTest, BadMessagesRaiseAndChangeNothing) {
     login(1);
-    view->getnextplayer("1+");
+    game->getnextplayer("1+");
     const QString before = status();
 
-    EXPECT_THROW(view->getnextplayer("7+"), EViewError);
+    EXPECT_THROW(game->getnextplayer("7+"), EViewError);
     EXPECT_EQ(status(), before);
-    EXPECT_EQ(services.m_state.turnSeat, 1);
+    EXPECT_EQ(model->turnSeat(), 1);
 
     EXPECT_THROW(place(1, {{'p', 5, 0, 10}, {'p', 14, 0, 10}}), EViewError);
     EXPECT_TRUE(chip(5, 0)->isBlank());
@@ -401,16 +404,16 @@ TEST_F(GameViewTest, BadMessagesRaiseAndChangeNothing) {
     EXPECT_THROW(place(1, {{'p', 2, 3, 10}}), EViewError); // above column 2's top
     EXPECT_THROW(place(1, {{'p', 5, 0, 11}}), EViewError); // no such picture
 
-    EXPECT_THROW(view->rolldice("1+t+0+1+9+2"), EViewError);
+    EXPECT_THROW(game->rolldice("1+t+0+1+9+2"), EViewError);
     EXPECT_EQ(pic("dice_0")->pos(), board::diceHome[0]);
-    EXPECT_THROW(view->rolldice("1+t+0+6"), EViewError); // a face of seven pips
+    EXPECT_THROW(game->rolldice("1+t+0+6"), EViewError); // a face of seven pips
 
-    EXPECT_THROW(view->endturn("1+p+8+10+1+11"), EViewError); // fill above the top
-    EXPECT_THROW(view->postscores("5+1+"), EViewError);
-    EXPECT_THROW(view->gamestats("1+1+0+d+4+0+1+0"), EViewError);
+    EXPECT_THROW(game->endturn("1+p+8+10+1+11"), EViewError); // fill above the top
+    EXPECT_THROW(game->postscores("5+1+"), EViewError);
+    EXPECT_THROW(game->gamestats("1+1+0+d+4+0+1+0"), EViewError);
 
     try {
-        view->getnextplayer("9+");
+        game->getnextplayer("9+");
         FAIL();
     } catch (const std::runtime_error& error) {
         EXPECT_STREQ(error.what(), "There is no control named label_playername9");
@@ -419,23 +422,23 @@ TEST_F(GameViewTest, BadMessagesRaiseAndChangeNothing) {
 
 TEST_F(GameViewTest, NumbersThatDoNotParseRaiseConvertErrors) {
     login(1);
-    EXPECT_THROW(view->getnextplayer("x+"), EConvertError);
-    EXPECT_THROW(view->placechip("1+p+5+x+10"), EConvertError);
+    EXPECT_THROW(game->getnextplayer("x+"), EConvertError);
+    EXPECT_THROW(game->placechip("1+p+5+x+10"), EConvertError);
     EXPECT_TRUE(chip(5, 0)->isBlank());
-    EXPECT_THROW(view->rolldice("1+t+0+"), EConvertError); // an item cut short
+    EXPECT_THROW(game->rolldice("1+t+0+"), EConvertError); // an item cut short
     // The next message is handled as usual.
-    view->placechip("1+p+5+0+10");
+    game->placechip("1+p+5+0+10");
     EXPECT_EQ(chip(5, 0)->image(), 0);
 }
 
 // Names come from peers: they are shown literally, never as markup.
 TEST_F(GameViewTest, PeerTextIsShownAsPlainText) {
     login(1);
-    view->seats().nameLabel(2)->setText("<b>Bo</b>");
-    view->getnextplayer("2+");
+    model->seatArrived(2, "<b>Bo</b>");
+    game->getnextplayer("2+");
     EXPECT_EQ(status(), "<b>Bo</b>'s turn.");
-    view->startthegame(args(cmd::startgame_("Ann", "0")));
-    view->winner("<img src=x>+");
+    game->startthegame(args(cmd::startgame_("Ann", "0")));
+    game->winner("<img src=x>+");
     EXPECT_EQ(label("label_winner1")->text(), "<img src=x> has Won the Game!");
     for (QLabel* shown : panel->findChildren<QLabel*>())
         EXPECT_EQ(shown->textFormat(), Qt::PlainText) << shown->objectName().toStdString();

@@ -17,8 +17,8 @@ protected:
     // The own turn with a roll of the given faces (values 0 to 5).
     void myRoll(int seat, const std::array<int, 4>& values) {
         login(seat);
-        view->getnextplayer(QByteArray::number(seat) + "+");
-        view->rolldice(args(cmd::rolldice_(seat, true, values)));
+        game->getnextplayer(QByteArray::number(seat) + "+");
+        game->rolldice(args(cmd::rolldice_(seat, true, values)));
         services.sounds.clear();
     }
     void click(QWidget* widget, QPoint pos = QPoint(10, 10)) {
@@ -44,7 +44,7 @@ TEST_F(SelectionTest, ColumnOfTheSelectedDiceSendsThePlacementAndBlocksInput) {
     // Any place of column 8 counts, empty or not.
     click(chip(8, 9));
     EXPECT_EQ(services.sent, QByteArrayList({"CMD_placechip+1+8+1+0+"}));
-    EXPECT_EQ(services.m_state.turnSeat, 0);
+    EXPECT_FALSE(model->inputAccepted());
 
     // Until the server answers, dice and columns do nothing.
     clickDie(2);
@@ -54,7 +54,7 @@ TEST_F(SelectionTest, ColumnOfTheSelectedDiceSendsThePlacementAndBlocksInput) {
     EXPECT_EQ(pic("dice_2")->y(), 439);
 
     // A refusal gives the turn back with the selection kept.
-    view->invalid("1+");
+    game->invalid("1+");
     click(chip(8, 0));
     EXPECT_EQ(services.sent.size(), 2);
 }
@@ -85,7 +85,7 @@ TEST_F(SelectionTest, DiceSelectAndUnselectThroughTheTwoSlots) {
 
 TEST_F(SelectionTest, UsedDieCannotBeSelected) {
     myRoll(1, {0, 1, 2, 3});
-    view->placechip("1+p+3+0+10+d+0+0+0+d+1+0+0");
+    game->placechip("1+p+3+0+10+d+0+0+0+d+1+0+0");
     clickDie(0);
     EXPECT_EQ(status(), "You cannot select that dice");
     EXPECT_EQ(selection().slotA(), Selection::empty);
@@ -93,8 +93,8 @@ TEST_F(SelectionTest, UsedDieCannotBeSelected) {
 
 TEST_F(SelectionTest, NobodyElsesTurnTakesClicks) {
     login(6); // a spectator
-    services.m_state.turnSeat = 2;
-    view->rolldice(args(cmd::rolldice_(2, true, {0, 1, 2, 3})));
+    model->beginTurn(2);
+    game->rolldice(args(cmd::rolldice_(2, true, {0, 1, 2, 3})));
     clickDie(0);
     clickDie(1);
     click(chip(3, 0));
@@ -124,8 +124,8 @@ class TurnButtonHalfTest : public SelectionTest, public ::testing::WithParamInte
 TEST_P(TurnButtonHalfTest, ReleaseActsOnlyOnTheActiveHalf) {
     const HalfCase& c = GetParam();
     login(1);
-    view->getnextplayer("1+");
-    view->placechip("1+p+4+0+10"); // shows both buttons
+    game->getnextplayer("1+");
+    game->placechip("1+p+4+0+10"); // shows both buttons
     services.sent.clear();
     TurnButton* button = panel->findChild<TurnButton*>(c.button);
     ASSERT_NE(button, nullptr);
@@ -149,9 +149,9 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, TurnButtonHalfTest,
 
 TEST_F(SelectionTest, RollWhenItIsNotTheOwnTurnOnlyHidesTheButtons) {
     login(1);
+    game->getnextplayer("3+");
     view->board().rollButton()->show();
     view->board().endButton()->show();
-    services.m_state.turnSeat = 3;
     QTest::mouseRelease(view->board().rollButton(), Qt::RightButton, {}, QPoint(80, 80));
     EXPECT_TRUE(view->board().rollButton()->isHidden());
     EXPECT_TRUE(view->board().endButton()->isHidden());
@@ -172,4 +172,31 @@ TEST_F(SelectionTest, StartGameNeedsTheLogin) {
     QTest::mouseRelease(start, Qt::LeftButton, {}, QPoint(60, 40));
     view->StartGame1Click();
     EXPECT_EQ(services.gameStartShown, 2);
+}
+
+// The model, not the button's visibility, guards against a second roll or
+// end: a button shown again before the server answers sends nothing more.
+TEST_F(SelectionTest, SecondPressBeforeTheAnswerSendsNothing) {
+    login(1);
+    game->getnextplayer("1+");
+    TurnButton* roll = view->board().rollButton();
+    QTest::mouseRelease(roll, Qt::LeftButton, {}, QPoint(80, 80));
+    roll->show();
+    QTest::mouseRelease(roll, Qt::LeftButton, {}, QPoint(80, 80));
+    EXPECT_EQ(services.sent, QByteArrayList({"CMD_rollthedice+1+"}));
+
+    game->rolldice(args(cmd::rolldice_(1, true, {0, 1, 2, 3})));
+    game->placechip("1+p+3+0+10+d+0+0+0+d+1+0+0");
+    TurnButton* end = view->board().endButton();
+    ASSERT_FALSE(end->isHidden());
+    QTest::mouseRelease(end, Qt::LeftButton, {}, QPoint(10, 90));
+    end->show();
+    QTest::mouseRelease(end, Qt::LeftButton, {}, QPoint(10, 90));
+    EXPECT_EQ(services.sent.last(), "CMD_endturn+1+p+");
+    EXPECT_EQ(services.sent.size(), 2);
+
+    // Refused: only the roll comes back.
+    game->useall("1+");
+    EXPECT_FALSE(view->board().rollButton()->isHidden());
+    EXPECT_TRUE(end->isHidden());
 }

@@ -2,9 +2,11 @@
 
 #include "client/BoardGeometry.h"
 #include "client/BoardView.h"
+#include "client/GameMessages.h"
 #include "client/GameView.h"
 #include "client/Picture.h"
 #include "client/SeatsView.h"
+#include "client/TableModel.h"
 #include "client/TurnButton.h"
 #include "support/FakeClientServices.h"
 
@@ -14,23 +16,26 @@
 
 #include <memory>
 
-// A board panel of the main window's size with the game view on it, and a
-// recording stand-in for the main window.
+// A board panel of the main window's size with the table model and the game
+// view on it, the game's message handlers, and a recording stand-in for the
+// main window.
 class ViewFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         panel = std::make_unique<QWidget>();
         panel->setObjectName("panel_board");
         panel->resize(764, 526);
-        view = new GameView(panel.get(), services);
+        model = new TableModel(panel.get());
+        view = new GameView(panel.get(), services, *model);
+        game = new GameMessages(services, *model, view);
     }
 
     void login(int seat, const QString& name = "Ann") {
         services.m_state.ownSeat = seat;
         services.m_state.loggedIn = true;
         services.m_state.ownName = name;
-        if (QLabel* label = view->seats().nameLabel(seat))
-            label->setText(name);
+        model->setOwnSeat(seat);
+        model->seatArrived(seat, name);
     }
 
     Picture* pic(const QString& name) const {
@@ -51,5 +56,7 @@ protected:
 
     FakeClientServices services;
     std::unique_ptr<QWidget> panel;
+    TableModel* model = nullptr;
     GameView* view = nullptr;
+    GameMessages* game = nullptr;
 };

@@ -1,0 +1,118 @@
+#include "client/GameMessages.h"
+
+#include "client/BoardGeometry.h"
+#include "client/ClientServices.h"
+#include "client/TableModel.h"
+#include "protocol/Cp1252.h"
+#include "protocol/Messages.h"
+
+namespace {
+QString text(const QByteArray& bytes) {
+    return cp1252::toUnicode(bytes);
+}
+} // namespace
+
+GameMessages::GameMessages(ClientServices& services, TableModel& model, QObject* parent)
+    : QObject(parent), m_services(services), m_model(model) {}
+
+void GameMessages::startthegame(const QByteArray& args) {
+    const msg::Startgame start = msg::readStartgame(args);
+    m_services.setJustWatchTicked(false);
+    m_model.startGame(start.useAllFlag == "1");
+    m_services.systemLine(text(start.name) + " has started a game.");
+}
+
+void GameMessages::getnextplayer(const QByteArray& args) {
+    const int seat = msg::readSeatOnly(args).seat;
+    m_model.beginTurn(seat);
+    if (m_model.isOwn(seat)) {
+        m_model.setStatus("Your Turn.");
+        m_services.playsounds(m_services.turnSoundNew() ? "turnnew" : "turn");
+    } else {
+        m_model.setStatus(m_model.seatName(seat) + "'s turn.");
+    }
+}
+
+void GameMessages::rolldice(const QByteArray& args) {
+    // Every client shows the roll, whoever rolled.
+    const msg::Rolldice roll = msg::readRolldice(args);
+    m_model.applyRoll(roll);
+    if (!roll.playable) {
+        // The server ends the turn next.
+        m_model.setStatus("No Moves.. Turn Over");
+        m_services.playsounds("turnoverbad");
+    } else {
+        m_services.playsounds("dice");
+    }
+}
+
+void GameMessages::placechip(const QByteArray& args) {
+    const msg::PlacechipResult placement = msg::readPlacechipResult(args);
+    m_model.applyPlacement(placement);
+    for (const PlaceItem& item : placement.items) {
+        if (item.kind != PlaceItem::Kind::Covered && item.kind != PlaceItem::Kind::Marker)
+            continue;
+        const bool top = item.cell.position == board::columnTop(item.cell.column);
+        m_services.playsounds(top ? "rowcomplete" : "placechip");
+    }
+}
+
+void GameMessages::invalid(const QByteArray& args) {
+    const int seat = msg::readSeatOnly(args).seat;
+    if (!m_model.isOwn(seat))
+        return;
+    m_services.playsounds("invalid");
+    m_model.setStatus("Invalid Play");
+    // The player may try another column; the dice selection stays.
+    m_model.refusePlacement();
+}
+
+void GameMessages::refusedEnd(int seat, const QString& status) {
+    if (!m_model.isOwn(seat))
+        return;
+    m_model.setStatus(status);
+    m_services.playsounds("invalid");
+    m_model.refuseEnd();
+}
+
+void GameMessages::mustmove(const QByteArray& args) {
+    refusedEnd(msg::readMustmove(args).seat, "You must move off another player's piece");
+}
+
+void GameMessages::useall(const QByteArray& args) {
+    refusedEnd(msg::readSeatOnly(args).seat, "You must use all the Markers before Ending Turn.");
+}
+
+void GameMessages::endturn(const QByteArray& args) {
+    const msg::EndturnResult end = msg::readEndturnResult(args);
+    m_model.applyEnd(end);
+    // A lost turn keeps the status and sound of its roll.
+    if (end.code != "p")
+        return;
+    m_model.setStatus(m_model.isOwn(end.seat) ? QString("You ended your turn.")
+                                              : m_model.seatName(end.seat) + " ended their turn.");
+    m_services.playsounds("turnovergood");
+}
+
+void GameMessages::postscores(const QByteArray& args) {
+    const msg::Postscores scores = msg::readPostscores(args);
+    m_model.setScore(scores.seat, scores.completed);
+}
+
+void GameMessages::winner(const QByteArray& args) {
+    // The name is the whole field, "+" included.
+    const QString name = text(msg::readWinner(args));
+    if (!m_model.announceWinner(name))
+        return;
+    m_services.playsounds("winner");
+    const bool won = m_model.ownWin();
+    const QString message = won ? QString("You have Won the Game!") : name + " has Won the Game!";
+    m_model.setStatus("Game Over!");
+    m_services.systemLine(message);
+    if (m_model.ownSeatPlays()) // spectators record nothing
+        m_services.recordGame(won ? QString("addtomine") : name);
+}
+
+void GameMessages::gamestats(const QByteArray& args) {
+    m_model.applyGamestats(msg::readGamestats(args));
+}

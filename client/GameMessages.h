@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+
+class ClientServices;
+class TableModel;
+
+// The game's messages from the server, each read with its layout's reader
+// and applied to the table model; the views follow the model. Beside the
+// model each handler sets the status, asks for the sounds and writes the
+// system lines that the news brings.
+//
+// A message that does not fit is refused before anything changes: a
+// number that does not parse raises EConvertError, a seat, column,
+// position, die or picture the table does not have raises EViewError.
+class GameMessages : public QObject {
+    Q_OBJECT
+public:
+    GameMessages(ClientServices& services, TableModel& model, QObject* parent = nullptr);
+
+    // Each takes the message's argument text, after the command name.
+    void startthegame(const QByteArray& args);
+    void getnextplayer(const QByteArray& args);
+    void rolldice(const QByteArray& args);
+    void placechip(const QByteArray& args);
+    void invalid(const QByteArray& args);
+    void mustmove(const QByteArray& args);
+    void useall(const QByteArray& args);
+    void endturn(const QByteArray& args);
+    void postscores(const QByteArray& args);
+    void winner(const QByteArray& args);
+    void gamestats(const QByteArray& args);
+
+private:
+    void refusedEnd(int seat, const QString& status);
+
+    ClientServices& m_services;
+    TableModel& m_model;
+};
