@@ -492,8 +492,10 @@ void RogueClient::misbehave() {
         else
             sendMessage(cmd::playasound_(m_seat, 1 + m_world.below(25)), "own chatter sound");
     } else {
-        // A request of its own seat out of turn, or a second login.
-        if (m_world.chance(0.5))
+        // A request of its own seat out of turn, or a second login. A rogue
+        // that is to stay without login sends no login at all here: it would
+        // be its first, and its own chat would then rightly take effect.
+        if (m_world.chance(0.5) || !m_loggedIn)
             sendMessage(cmd::rollthedice_(m_seat), "own request out of turn");
         else if (m_world.chance(0.5) || m_world.clients().isEmpty())
             sendMessage(cmd::logininfo_(m_seat, cmd::version, rogueName), "own second login");
