@@ -4,6 +4,8 @@
 #include "app/FirstPaintProbe.h"
 #include "client/ClientConnection.h"
 #include "client/ConnectionWatch.h"
+#include "client/GameView.h"
+#include "client/TurnButton.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
 #include "social/ChatStyle.h"
@@ -225,8 +227,7 @@ void Tchat::readCommandLineOnce() {
 }
 
 void Tchat::processparams() {
-    if (QWidget* start = findChild<QWidget*>("button_start"))
-        start->hide();
+    m_game->board().startButton()->hide();
     action("StartGame1")->setEnabled(false);
     if (m_arguments.isEmpty()) {
         systemLine("Loading Solo Game..Please wait.");

@@ -79,8 +79,6 @@ public:
     bool turnSoundNew() const override;
     void setJustWatchTicked(bool ticked) override;
     void recordGame(const QString& winner) override;
-    void addSpy(const QString& entry) override;
-    bool removeSpy(const QString& entry) override;
     void showGameStart() override;
     void closeMainWindow() override;
 
@@ -165,7 +163,6 @@ private:
     void chooseTextColour();
     void openPhraseEditor();
     void viewTally();
-    QStringList seatNames() const;
 
     Prompter& m_prompter;
     QStringList m_arguments;

@@ -39,13 +39,7 @@ void Tchat::buildDispatchTable() {
         m_refusedAsFull = true;
         c->full(a);
     });
-    table.add(cmd::justwatching, [this, model](const QByteArray& a) {
-        m_spectators->justwatching(a);
-        // The seat's eyes follow the model's watching mark.
-        const msg::WatchFlag watch = msg::readWatchFlag(a);
-        if (seats::isPlaying(watch.seat))
-            model->setWatching(watch.seat, watch.flag == "1");
-    });
+    table.add(cmd::justwatching, [this](const QByteArray& a) { m_spectators->justwatching(a); });
     table.add(cmd::startgame, [g](const QByteArray& a) { g->startthegame(a); });
     table.add(cmd::nextplayer, [g](const QByteArray& a) { g->getnextplayer(a); });
     table.add(cmd::winner, [g](const QByteArray& a) { g->winner(a); });

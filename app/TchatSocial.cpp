@@ -3,6 +3,7 @@
 // panel, and their menu items.
 #include "app/Tchat.h"
 #include "client/GameView.h"
+#include "client/SeatsView.h"
 #include "social/ChatComposer.h"
 #include "social/ChatDisplay.h"
 #include "social/ChatInput.h"
@@ -27,8 +28,10 @@ void Tchat::buildSocial() {
     m_chat = new ChatDisplay(*this, m_panelBoard);
     m_composer = new ChatComposer(*this, m_panelBoard);
     m_chat->setInputLine(m_composer->input());
-    m_sounds = new Sounds(m_soundOutput ? *m_soundOutput : silent, *this, m_panelBoard, this);
-    m_spectators = new Spectators(*this, m_panelBoard, this);
+    m_sounds = new Sounds(m_soundOutput ? *m_soundOutput : silent, *this, &m_game->model(), this);
+    m_spectators = new Spectators(*this, m_game->model(), this);
+    connect(&m_game->seats(), &SeatsView::seatMenuRequested, m_spectators,
+            &Spectators::openSeatMenu);
 
     m_chat->bindOptionsMenu(action("ScrollChatOff1"), action("ClearMainChat1"),
                             {action("N81"), action("N101"), action("N121"), action("N141")});

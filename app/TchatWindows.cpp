@@ -3,7 +3,9 @@
 #include "app/Tchat.h"
 #include "client/ClientConnection.h"
 #include "client/GameView.h"
+#include "client/TableModel.h"
 #include "client/Tgamestart.h"
+#include "client/TurnButton.h"
 #include "download/Tdownload.h"
 #include "net/TSock.h"
 #include "server/TServer.h"
@@ -59,8 +61,7 @@ void Tchat::hostpress() {
     // The connection is made (its local port known) before the server
     // accepts anything: the listener's events come from the event loop.
     m_windows.server->keepFirstSeatFor(m_sock->localPort());
-    if (QWidget* start = findChild<QWidget*>("button_start"))
-        start->show();
+    m_game->board().startButton()->show();
     action("StartGame1")->setEnabled(true);
     m_spectators->setHosting(true);
 }
@@ -95,34 +96,19 @@ void Tchat::saveSettings() {
     m_settings->saveinifile();
 }
 
-QStringList Tchat::seatNames() const {
-    QStringList names;
-    for (int seat = 1; seat <= ClientState::playerSeats; ++seat) {
-        auto* label = findChild<QLabel*>(QString("label_playername%1").arg(seat));
-        names << (label ? label->text() : QString("<Waiting>"));
-    }
-    return names;
-}
-
 void Tchat::recordGame(const QString& winner) {
+    const TableModel& model = m_game->model();
     if (m_windows.tally)
-        m_windows.tally->addgame(winner, m_state.ownSeat, seatNames());
+        m_windows.tally->addgame(winner, model.ownSeat(), model.seatCaptions());
 }
 
 void Tchat::viewTally() {
     if (!m_windows.tally)
         return;
-    m_windows.tally->loadchecklist(m_state.ownSeat, seatNames());
+    const TableModel& model = m_game->model();
+    m_windows.tally->loadchecklist(model.ownSeat(), model.seatCaptions());
     m_windows.tally->show();
     m_windows.tally->raise();
-}
-
-void Tchat::addSpy(const QString& entry) {
-    m_spectators->addSpy(entry);
-}
-
-bool Tchat::removeSpy(const QString& entry) {
-    return m_spectators->removeSpy(entry);
 }
 
 void Tchat::showGameStart() {

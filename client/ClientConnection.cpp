@@ -163,7 +163,6 @@ void ClientConnection::newplayerinfo(const QByteArray& args) {
         m_services.systemLine(name + " is Connected.");
     }
     if (!seats::isPlaying(seat)) {
-        m_services.addSpy(QString::number(seat) + ": " + name);
         m_services.systemLine(own ? QString("You are spying.") : name + " is spying.");
     }
     m_services.playsounds("entered");
@@ -182,7 +181,8 @@ void ClientConnection::playerdisconnected(const QByteArray& args) {
             m_services.systemLine(caption + " disconnected.");
         return;
     }
-    if (m_services.removeSpy(QString::number(seat) + ": " + name)) {
+    // A spectator seat nobody holds here writes no line.
+    if (m_model.seat(seat).present) {
         m_model.seatLeft(seat);
         m_services.systemLine(name + " has left.");
     }

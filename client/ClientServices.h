@@ -45,9 +45,6 @@ public:
     virtual void setJustWatchTicked(bool ticked) = 0;
     // Records a finished game in the tally: the winner's name or "addtomine".
     virtual void recordGame(const QString& winner) = 0;
-    // The spy list: adds an entry, or removes it and tells whether it was there.
-    virtual void addSpy(const QString& entry) = 0;
-    virtual bool removeSpy(const QString& entry) = 0;
     // Opens the game start dialog.
     virtual void showGameStart() = 0;
     // Closes the main window, which ends the program.

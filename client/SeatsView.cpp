@@ -64,8 +64,8 @@ SeatsView::SeatsView(QWidget* panelBoard, TableModel& model) : QObject(panelBoar
         for (QLabel* label : {name, score}) {
             label->setContextMenuPolicy(Qt::CustomContextMenu);
             connect(label, &QWidget::customContextMenuRequested, this,
-                    [this, seat, label](const QPoint& pos) {
-                        emit seatMenuRequested(seat, label->mapToGlobal(pos));
+                    [this, seat, label, name](const QPoint& pos) {
+                        emit seatMenuRequested(seat, label == name, label->mapToGlobal(pos));
                     });
         }
     }

@@ -32,8 +32,9 @@ public:
 
 signals:
     void logoClicked();
-    // A right click on a seat's name or score label asks for the seat menu.
-    void seatMenuRequested(int seat, const QPoint& globalPos);
+    // A right click on a seat's name label (onName) or score label asks for
+    // the seat menu.
+    void seatMenuRequested(int seat, bool onName, const QPoint& globalPos);
 
 private:
     void showSeat(int seat);

@@ -1,16 +1,18 @@
 #include "social/Sounds.h"
 
 #include "client/ClientServices.h"
+#include "client/TableModel.h"
 #include "protocol/Cp1252.h"
+#include "protocol/EConvertError.h"
+#include "protocol/Messages.h"
 #include "social/ChatterSounds.h"
 #include "social/SoundOutput.h"
 
 #include <QAction>
-#include <QVariant>
-#include <QWidget>
 
-Sounds::Sounds(SoundOutput& output, ClientServices& services, QWidget* board, QObject* parent)
-    : QObject(parent), m_output(output), m_services(services), m_board(board) {}
+Sounds::Sounds(SoundOutput& output, ClientServices& services, const TableModel* model,
+               QObject* parent)
+    : QObject(parent), m_output(output), m_services(services), m_model(model) {}
 
 void Sounds::playsounds(const QString& name) {
     if (m_playSounds)
@@ -18,25 +20,26 @@ void Sounds::playsounds(const QString& name) {
 }
 
 void Sounds::playasound(const QByteArray& args) {
-    const QString text = cp1252::toUnicode(args);
-    const qsizetype first = text.indexOf(QLatin1Char('+'));
-    const QString seat = first < 0 ? text : text.left(first);
-    QString name = first < 0 ? QString() : text.mid(first + 1);
-    const qsizetype second = name.indexOf(QLatin1Char('+'));
-    if (second >= 0)
-        name.truncate(second);
+    msg::SeatText chatter;
+    try {
+        chatter = msg::readSeatText(args);
+    } catch (const EConvertError&) {
+        return;
+    }
+    QString name = cp1252::toUnicode(chatter.body);
+    const qsizetype end = name.indexOf(QLatin1Char('+'));
+    if (end >= 0)
+        name.truncate(end);
 
     if (m_playerPhraseSounds) {
         m_output.play(name);
         return;
     }
     // Announced instead: only for a seat at the table and a sound of the menu.
-    const QWidget* label =
-        m_board ? m_board->findChild<QWidget*>("label_playername" + seat) : nullptr;
     const int sound = ChatterSounds::number(name);
-    if (!label || sound == 0)
+    if (!m_model || !seats::isPlaying(chatter.seat) || sound == 0)
         return;
-    m_services.systemLine(label->property("text").toString() + ": <Chatter Sound> " +
+    m_services.systemLine(m_model->seatName(chatter.seat) + ": <Chatter Sound> " +
                           ChatterSounds::caption(sound));
 }
 

@@ -5,8 +5,8 @@
 
 class ClientServices;
 class QAction;
-class QWidget;
 class SoundOutput;
+class TableModel;
 
 // The client's sounds: the game sounds, played while Options > "Play Sounds"
 // is ticked, and the chatter sounds that players send, played while "Player
@@ -15,14 +15,15 @@ class SoundOutput;
 class Sounds : public QObject {
     Q_OBJECT
 public:
-    // The board panel holds the seats' name labels (`label_playername1` to
-    // `label_playername4`), whose captions name the senders of chatter.
-    Sounds(SoundOutput& output, ClientServices& services, QWidget* board = nullptr,
+    // The table model names the seats that send chatter; without one,
+    // chatter is played but never announced.
+    Sounds(SoundOutput& output, ClientServices& services, const TableModel* model = nullptr,
            QObject* parent = nullptr);
 
     // A game sound by name ("dice", "winner").
     void playsounds(const QString& name);
-    // A relayed CMD_playasound: seat "+" sound name "+".
+    // A relayed CMD_playasound: seat "+" sound name "+". One that does not
+    // fit its layout is ignored: a sound is no reason for an error box.
     void playasound(const QByteArray& args);
 
     // The two switches. The setters only set (the settings file uses them);
@@ -40,7 +41,7 @@ public:
 private:
     SoundOutput& m_output;
     ClientServices& m_services;
-    QWidget* m_board;
+    const TableModel* m_model;
     QAction* m_playSoundsItem = nullptr;
     QAction* m_phraseSoundsItem = nullptr;
     bool m_playSounds = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 
@@ -7,32 +8,36 @@ class ClientServices;
 class QAction;
 class QMenu;
 class QPoint;
-class QWidget;
+class TableModel;
 class Tspylist;
 
 // The client's side of watching and removal: Options > "Just Watch", the
-// seat menu `popup_kick` on the seats' name and score labels, the eye
-// pictures that mark a just-watching seat, and the spy list of spectators.
-// The host's server owns the just-watch marks; the client only asks, and
-// shows a mark when CMD_justwatching confirms it.
+// seat menu `popup_kick` of the seats' name and score labels, and the spy
+// list of spectators. The host's server owns the just-watch marks; the
+// client only asks, and the table model marks a seat when CMD_justwatching
+// confirms it (the seat view shows the eyes from there). The spy list
+// follows the spectator seats of the model.
 class Spectators : public QObject {
     Q_OBJECT
 public:
-    // The board panel holds `label_playername1..4`, `label_score1..4` and
-    // `image_eyes1..4`, found by name.
-    Spectators(ClientServices& services, QWidget* board, QObject* parent = nullptr);
+    Spectators(ClientServices& services, TableModel& model, QObject* parent = nullptr);
+    ~Spectators() override;
 
     // Options > "Just Watch": asks to set or clear the own seat's mark. The
     // check mark changes only when the host confirms.
     void JustWatch1Click();
-    // Opens the seat menu for a name or score label.
-    void label_playername1ContextPopup(QWidget* label, const QPoint& globalPos);
+    // Opens the seat menu for a seat's name label (onName) or score label.
+    // Removal is offered for a seat whose name label shows "<Waiting>" only
+    // when the menu comes from the score label, as the label's own caption
+    // decides.
+    void openSeatMenu(int seat, bool onName, const QPoint& globalPos);
     void RemoveFromGame1Click();
     void SettoJustWatch1Click();
     void UnsetJustWatch1Click();
     // Asks the host's server to remove the connection of that seat.
     void kicking(int seat);
     // A relayed CMD_justwatching: seat "+" flag ("1" set, else cleared).
+    // Marks the seat in the model and writes the line.
     void justwatching(const QByteArray& args);
     // View > "Spy List".
     void SpyList1Click();
@@ -42,15 +47,10 @@ public:
     Tspylist* spyList() const { return m_spylist; }
     // Hosting started: the spy list's "Remove From Game" is enabled.
     void setHosting(bool hosting);
-    void addSpy(const QString& entry);
-    bool removeSpy(const QString& entry);
     QStringList spies() const;
 
     // Options > "Just Watch" (checkable).
     void bindJustWatch(QAction* justWatch1);
-    // Finds the eight seat labels and the eye pictures again (they are made
-    // before this object on the main window; tests may add them later).
-    void attachSeatLabels();
 
     QMenu* seatMenu() const { return m_seatMenu; }
     int menuSeat() const { return m_menuSeat; }
@@ -59,13 +59,16 @@ public:
     QAction* unsetWatchItem() const { return m_unsetWatch; }
 
 private:
-    QString nameOf(int seat) const;
     void sendJustWatch(int seat, int flag);
+    // A spectator seat of the model changed: its line comes, goes or is renamed.
+    void followSpectator(int seat);
 
     ClientServices& m_services;
-    QWidget* m_board;
+    TableModel& m_model;
     Tspylist* m_spylist = nullptr;
-    QStringList m_pending;
+    // The spy list's line of each spectator seat, kept while the window is
+    // not there yet; empty for a seat nobody holds.
+    QMap<int, QString> m_entries;
     QAction* m_justWatch = nullptr;
     QMenu* m_seatMenu = nullptr;
     QAction* m_remove = nullptr;

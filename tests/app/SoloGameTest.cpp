@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 
 #include "client/BoardView.h"
+#include "client/TableModel.h"
 #include "client/GameView.h"
 #include "client/Picture.h"
 #include "client/Tgamestart.h"
@@ -46,7 +47,8 @@ TEST_F(AppFixture, ASoloGameAgainstTheComputerIsPlayedToAWinnerByClicks) {
     QTest::mouseClick(start, Qt::LeftButton);
 
     auto won = [&] { return board.winnerPanel()->isVisibleTo(chat.boardPanel()); };
-    auto myTurn = [&] { return chat.state().turnSeat == chat.state().ownSeat; };
+    // The own turn, and no placement waiting for the server's answer.
+    auto myTurn = [&] { return chat.game()->model().inputAccepted(); };
     int turns = 0;
     int placements = 0;
     int lostRolls = 0;

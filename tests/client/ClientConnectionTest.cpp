@@ -149,14 +149,14 @@ TEST_F(ClientConnectionTest, OwnArrivalInAPlayingSeatLoadsTheSettings) {
     EXPECT_EQ(services.settingsLoads, 1);
     EXPECT_EQ(caption(3), "Cy+Dee");
     EXPECT_EQ(services.sounds, QStringList({"entered"}));
-    EXPECT_TRUE(services.spies.isEmpty());
+    EXPECT_TRUE(model->spectators().isEmpty());
 }
 
 TEST_F(ClientConnectionTest, OwnArrivalAsSpectatorJoinsTheSpyList) {
     feed({"CMD_sendlogininfo+6", "CMD_newplayerinfo+6+Bo"});
     EXPECT_EQ(services.lines, QStringList({"You are Connected.", "You are spying."}));
     EXPECT_EQ(services.settingsLoads, 1);
-    EXPECT_EQ(services.spies, QStringList({"6: Bo"}));
+    EXPECT_EQ(model->spectators(), QStringList({"6: Bo"}));
 }
 
 TEST_F(ClientConnectionTest, NewcomerLearnsWhoIsAlreadyThere) {
@@ -166,7 +166,7 @@ TEST_F(ClientConnectionTest, NewcomerLearnsWhoIsAlreadyThere) {
                                            "Eve is Connected.", "Eve is spying."}));
     EXPECT_EQ(services.sounds, QStringList({"entered", "entered", "entered"}));
     EXPECT_EQ(caption(1), "Ann");
-    EXPECT_EQ(services.spies, QStringList({"7: Eve"}));
+    EXPECT_EQ(model->spectators(), QStringList({"7: Eve"}));
     EXPECT_EQ(services.settingsLoads, 1);
 }
 
@@ -190,7 +190,7 @@ TEST_F(ClientConnectionTest, DeparturesFreeTheSeat) {
 
     feed({"CMD_playerdisconnected+9+Nobody", "CMD_playerdisconnected+8+Eve"});
     EXPECT_EQ(services.lines, QStringList({"Eve has left."}));
-    EXPECT_TRUE(services.spies.isEmpty());
+    EXPECT_TRUE(model->spectators().isEmpty());
 }
 
 TEST_F(ClientConnectionTest, VersionMismatchesAreReported) {

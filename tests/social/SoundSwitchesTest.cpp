@@ -1,25 +1,24 @@
 #include "ChatTestSupport.h"
 #include "support/FakeClientServices.h"
 
+#include "client/TableModel.h"
 #include "social/Sounds.h"
 
 #include <QAction>
-#include <QLabel>
 #include <gtest/gtest.h>
 
 namespace {
 
 class SoundSwitches : public ::testing::Test {
 protected:
-    SoundSwitches() : sounds(output, services, &board) {
-        auto* ann = new QLabel("Ann", &board);
-        ann->setObjectName("label_playername2");
+    SoundSwitches() : sounds(output, services, &model) {
+        model.seatArrived(2, "Ann");
         playSounds.setCheckable(true);
         phraseSounds.setCheckable(true);
         sounds.bindMenu(&playSounds, &phraseSounds);
     }
 
-    QWidget board;
+    TableModel model;
     RecordingSoundOutput output;
     FakeClientServices services;
     Sounds sounds;
@@ -63,7 +62,7 @@ TEST_F(SoundSwitches, ChatterIsAnnouncedWhenPhraseSoundsAreOff) {
     EXPECT_EQ(services.lines.last(), "Ann: <Chatter Sound> Crying");
 
     services.lines.clear();
-    sounds.playasound("6+wave13+"); // a spectator has no name label
+    sounds.playasound("6+wave13+"); // a spectator sends no announced chatter
     sounds.playasound("2+wave21+"); // no such item
     sounds.playasound("2+dice+");
     sounds.playasound("garbage");

@@ -1,12 +1,12 @@
 #include "ChatTestSupport.h"
 #include "support/FakeClientServices.h"
 
-#include "protocol/FieldReader.h"
+#include "client/TableModel.h"
+#include "protocol/EConvertError.h"
 #include "social/Spectators.h"
 #include "social/Tspylist.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <gtest/gtest.h>
@@ -15,30 +15,24 @@ namespace {
 
 class SpectatorsTest : public ::testing::Test {
 protected:
+    // Seat 3 is empty: its name shows "<Waiting>".
     SpectatorsTest() {
-        const QStringList names{"You", "Klot", "<Waiting>", "Di"};
-        for (int seat = 1; seat <= 4; ++seat) {
-            auto* name = new QLabel(names[seat - 1], &board);
-            name->setObjectName(QString("label_playername%1").arg(seat));
-            auto* score = new QLabel("0", &board);
-            score->setObjectName(QString("label_score%1").arg(seat));
-            auto* eyes = new QLabel(&board);
-            eyes->setObjectName(QString("image_eyes%1").arg(seat));
-        }
-        spectators = std::make_unique<Spectators>(services, &board);
+        model.seatArrived(1, "You");
+        model.seatArrived(2, "Klot");
+        model.seatArrived(4, "Di");
+        spectators = std::make_unique<Spectators>(services, model);
         justWatch.setCheckable(true);
         spectators->bindJustWatch(&justWatch);
-        board.show();
         login(1, true);
     }
     void login(int seat, bool host) {
         services.m_state.loggedIn = true;
         services.m_state.ownSeat = seat;
         services.m_state.host = host;
+        model.setOwnSeat(seat);
     }
-    QWidget* widget(const QString& name) { return board.findChild<QWidget*>(name); }
-    void openSeatMenu(const QString& label) {
-        spectators->label_playername1ContextPopup(widget(label), QPoint(0, 0));
+    void openSeatMenu(int seat, bool onName) {
+        spectators->openSeatMenu(seat, onName, QPoint(0, 0));
         spectators->seatMenu()->hide();
     }
     QList<bool> enabled() {
@@ -46,7 +40,7 @@ protected:
                 spectators->unsetWatchItem()->isEnabled()};
     }
 
-    QWidget board;
+    TableModel model;
     FakeClientServices services;
     std::unique_ptr<Spectators> spectators;
     QAction justWatch{"Just Watch"};
@@ -61,7 +55,7 @@ TEST_F(SpectatorsTest, JustWatchAsksTheHostAndTicksOnlyOnItsAnswer) {
     spectators->justwatching("4+1");
     EXPECT_TRUE(services.justWatchTicked);
     EXPECT_EQ(services.lines, QStringList{"Di is just watching"});
-    EXPECT_FALSE(widget("image_eyes4")->isHidden());
+    EXPECT_TRUE(model.seat(4).watching) << "the seat shows its eyes";
 
     justWatch.setChecked(true); // as the main window does for the tick
     justWatch.trigger();
@@ -69,7 +63,7 @@ TEST_F(SpectatorsTest, JustWatchAsksTheHostAndTicksOnlyOnItsAnswer) {
     spectators->justwatching("4+2");
     EXPECT_FALSE(services.justWatchTicked);
     EXPECT_EQ(services.lines.last(), "Di is now playing again");
-    EXPECT_TRUE(widget("image_eyes4")->isHidden());
+    EXPECT_FALSE(model.seat(4).watching);
 }
 
 TEST_F(SpectatorsTest, LinesCarryWhateverTheNameLabelShows) {
@@ -77,7 +71,7 @@ TEST_F(SpectatorsTest, LinesCarryWhateverTheNameLabelShows) {
     spectators->justwatching("3+1");
     EXPECT_EQ(services.lines, (QStringList{"Klot is just watching", "<Waiting> is just watching"}));
     EXPECT_FALSE(services.justWatchTicked) << "not the own seat";
-    EXPECT_FALSE(qobject_cast<QLabel*>(widget("image_eyes2"))->pixmap().isNull());
+    EXPECT_TRUE(model.seat(2).watching);
 }
 
 TEST_F(SpectatorsTest, SpectatorSeatsChangeNothing) {
@@ -91,13 +85,13 @@ TEST_F(SpectatorsTest, SpectatorSeatsChangeNothing) {
 }
 
 TEST_F(SpectatorsTest, SeatMenuIsTheHostsAndSkipsRemovingAnEmptySeat) {
-    openSeatMenu("label_playername2");
+    openSeatMenu(2, true);
     EXPECT_EQ(enabled(), (QList<bool>{true, true, true}));
     EXPECT_EQ(spectators->menuSeat(), 2);
-    openSeatMenu("label_playername3");
+    openSeatMenu(3, true);
     EXPECT_EQ(enabled(), (QList<bool>{false, true, true}));
 
-    openSeatMenu("label_score4");
+    openSeatMenu(4, false);
     spectators->removeItem()->trigger();
     spectators->setWatchItem()->trigger();
     spectators->unsetWatchItem()->trigger();
@@ -105,20 +99,18 @@ TEST_F(SpectatorsTest, SeatMenuIsTheHostsAndSkipsRemovingAnEmptySeat) {
               (QByteArrayList{"CMD_kickhim+1+4+", "CMD_justwatch+4+1", "CMD_justwatch+4+2"}));
 
     // The score label of an empty seat says "0", so removal stays possible there.
-    openSeatMenu("label_score3");
+    openSeatMenu(3, false);
     EXPECT_EQ(enabled(), (QList<bool>{true, true, true}));
 
     login(2, false);
-    openSeatMenu("label_playername1");
+    openSeatMenu(1, true);
     EXPECT_EQ(enabled(), (QList<bool>{false, false, false}));
     services.sent.clear();
     spectators->kicking(1);
     EXPECT_TRUE(services.sent.isEmpty()) << "only the host removes";
 }
 
-TEST_F(SpectatorsTest, SeatLabelsOpenTheMenuOnRightClick) {
-    EXPECT_EQ(widget("label_playername1")->contextMenuPolicy(), Qt::CustomContextMenu);
-    EXPECT_EQ(widget("label_score2")->contextMenuPolicy(), Qt::CustomContextMenu);
+TEST_F(SpectatorsTest, SeatMenuOffersRemovalAndBothMarks) {
     QStringList captions;
     for (QAction* item : spectators->seatMenu()->actions())
         captions << item->text();
@@ -128,10 +120,10 @@ TEST_F(SpectatorsTest, SeatLabelsOpenTheMenuOnRightClick) {
 class SpyListTest : public SpectatorsTest {
 protected:
     SpyListTest() {
-        spectators->addSpy("5: Bo"); // before the window exists
+        model.seatArrived(5, "Bo"); // before the window exists
         spectators->attachSpyList(&spylist);
-        spectators->addSpy("6: Cy");
-        spectators->addSpy("7: Di");
+        model.seatArrived(6, "Cy");
+        model.seatArrived(7, "Di");
         spylist.show();
     }
     // The pointer moves over line `row`.
@@ -165,9 +157,11 @@ TEST_F(SpyListTest, RemovalTakesTheLineUnderThePointerNotTheSelection) {
     spylist.popup_kickhimClick();
     EXPECT_EQ(services.sent.size(), 1);
 
-    EXPECT_TRUE(spectators->removeSpy("6: Cy"));
-    EXPECT_FALSE(spectators->removeSpy("6: Cy"));
-    spectators->addSpy("Bo: 5");
+    model.seatLeft(6);
+    EXPECT_EQ(spectators->spies(), (QStringList{"5: Bo", "7: Di"}));
+    model.seatLeft(6);
+    EXPECT_EQ(spectators->spies().size(), 2);
+    spylist.addSpy("Bo: 5");
     pointAt(2);
     spylist.popup_kickhimClick();
     EXPECT_EQ(services.sent.size(), 1) << "a line without a seat number is ignored";

@@ -21,8 +21,6 @@ public:
     bool turnSoundNew() const override { return newTurnSound; }
     void setJustWatchTicked(bool ticked) override { justWatchTicked = ticked; }
     void recordGame(const QString& winner) override { games << winner; }
-    void addSpy(const QString& entry) override { spies << entry; }
-    bool removeSpy(const QString& entry) override { return spies.removeOne(entry); }
     void showGameStart() override { ++gameStartShown; }
     void closeMainWindow() override { ++closed; }
 
@@ -37,7 +35,6 @@ public:
     bool newTurnSound = false;
     bool justWatchTicked = false;
     QStringList games;
-    QStringList spies;
     int gameStartShown = 0;
     int closed = 0;
 };
