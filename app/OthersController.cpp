@@ -4,6 +4,7 @@
 #include "client/ConnectionWatch.h"
 #include "client/PlayerName.h"
 #include "client/RecentHosts.h"
+#include "game/Seats.h"
 #include "net/GameBrowser.h"
 #include "server/TServer.h"
 #include "social/Settings.h"
@@ -63,9 +64,7 @@ void OthersController::openWindow() {
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
-    m_window
-        ->findChild<QWidget*>(m_window->playerName().isEmpty() ? "edit_playername" : "edit_address")
-        ->setFocus();
+    m_window->focusFirstEmpty();
 }
 
 PlayWithOthers::Game OthersController::listed(const FoundGame& game) {
@@ -115,7 +114,7 @@ bool OthersController::confirmLeaving() {
     const TServer* server = m_chat.windows().server;
     if (state.host && server) {
         bool others = false;
-        for (int seat = 2; seat <= SeatTable::lastSeat; ++seat)
+        for (int seat = 2; seat <= seats::last; ++seat)
             others = others || server->seats().inUse(seat);
         if (!server->gameRunning() && !others)
             return true;

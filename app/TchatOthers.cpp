@@ -7,6 +7,7 @@
 #include "app/Tchat.h"
 #include "client/ClientConnection.h"
 #include "client/ConnectionWatch.h"
+#include "game/Seats.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
 #include "server/TServer.h"
@@ -60,7 +61,7 @@ void Tchat::seatsChanged() {
     if (!m_hostingNotice->isHosting() || !m_windows.server)
         return;
     int seated = 0;
-    for (int seat = 1; seat <= SeatTable::playingSeats; ++seat)
+    for (int seat = 1; seat <= seats::playing; ++seat)
         seated += m_windows.server->seats().inUse(seat) ? 1 : 0;
     m_hostingNotice->setSeatedPlayers(seated);
 }

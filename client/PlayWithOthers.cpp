@@ -297,3 +297,10 @@ QString PlayWithOthers::plain(const QString& untrusted, int limit) {
     }
     return text;
 }
+
+void PlayWithOthers::focusFirstEmpty() {
+    if (playerName().isEmpty())
+        m_name->setFocus();
+    else
+        m_address->setFocus();
+}

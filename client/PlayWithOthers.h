@@ -62,6 +62,9 @@ public:
     // Makes the window just as high as the controls shown need, at its
     // width (the narrowest before it was first shown).
     void fitHeight();
+    // Puts the keyboard focus where the player types first: the name while
+    // it is empty, else the address.
+    void focusFirstEmpty();
 
 signals:
     void hostRequested(const QString& name);

@@ -82,14 +82,6 @@ QByteArray gamestats_(int seat, int current, const QByteArray& useAllFlag,
                '+' + num(cell.seatUnder);
     return out;
 }
-QByteArray gamestats_(int seat, int current, const QByteArray& useAllFlag,
-                      const QList<StateItem>& items) {
-    QByteArray out = join(gamestats, {num(seat), num(current), useAllFlag});
-    for (const StateItem& item : items)
-        out += '+' + QByteArray(1, item.tag) + '+' + num(item.w) + '+' + num(item.x) + '+' +
-               num(item.y) + '+' + num(item.z);
-    return out;
-}
 QByteArray chatRelay_(int seat, const QByteArray& name, const QByteArray& rest) {
     return join(chat, {num(seat), name + " chats: " + rest});
 }
@@ -117,30 +109,20 @@ QByteArray rolldice_(int seat, bool playable, const std::array<int, 4>& values) 
 QByteArray cannotroll_(int seat) {
     return join(cannotroll, {num(seat), {}});
 }
-QByteArray placechipResult_(int seat, const QList<::PlaceItem>& items) {
+QByteArray placechipResult_(int seat, const QList<PlaceItem>& items) {
     QByteArray out = join(placechip, {num(seat)});
-    for (const ::PlaceItem& item : items) {
+    for (const PlaceItem& item : items) {
         out += '+';
         out += char(item.kind);
-        if (item.kind == ::PlaceItem::Kind::DieUsed) {
+        if (item.kind == PlaceItem::Kind::DieUsed) {
             out += '+' + num(item.die) + "+0+0";
             continue;
         }
         const int z =
-            item.kind == ::PlaceItem::Kind::Covered ? item.cell.seatUnder : item.cell.occupant;
+            item.kind == PlaceItem::Kind::Covered ? item.cell.seatUnder : item.cell.occupant;
         out += '+' + num(item.cell.column) + '+' + num(item.cell.position) + '+' + num(z);
     }
     return out;
-}
-QByteArray placechipResult_(int seat, const QList<PlaceItem>& items) {
-    QByteArray out = join(placechip, {num(seat)});
-    for (const PlaceItem& item : items)
-        out += '+' + QByteArray(1, item.tag) + '+' + num(item.x) + '+' + num(item.y) + '+' +
-               num(item.z);
-    return out;
-}
-QByteArray placechipResult_(int seat, std::initializer_list<PlaceItem> items) {
-    return placechipResult_(seat, QList<PlaceItem>(items));
 }
 QByteArray invalid_(int seat) {
     return join(invalid, {num(seat), {}});
@@ -151,37 +133,20 @@ QByteArray useall_(int seat) {
 QByteArray mustmove_(int seat, int column, int position) {
     return join(mustmove, {num(seat), num(column), num(position), {}});
 }
-QByteArray endturnResult_(int seat, const QByteArray& code, const QList<::EndItem>& items) {
-    QByteArray out = join(endturn, {num(seat), code});
-    if (items.isEmpty())
-        return out + "+101+101+101+0";
-    for (const ::EndItem& item : items)
-        out += '+' + num(item.cell.column) + '+' + num(item.cell.position) + '+' +
-               num(item.cell.occupant) + '+' + num(item.completedThrough);
-    return out;
-}
 QByteArray endturnResult_(int seat, const QByteArray& code, const QList<EndItem>& items) {
     QByteArray out = join(endturn, {num(seat), code});
     if (items.isEmpty())
-        return out + "+101+101+101+0"; // the item that stands for "nothing changed"
+        return out + "+101+101+101+0";
     for (const EndItem& item : items)
-        out += '+' + num(item.column) + '+' + num(item.position) + '+' + num(item.occupant) + '+' +
-               num(item.fill);
+        out += '+' + num(item.cell.column) + '+' + num(item.cell.position) + '+' +
+               num(item.cell.occupant) + '+' + num(item.completedThrough);
     return out;
-}
-QByteArray endturnResult_(int seat, const QByteArray& code, std::initializer_list<EndItem> items) {
-    return endturnResult_(seat, code, QList<EndItem>(items));
 }
 QByteArray postscores_(int seat, int completed) {
     return join(postscores, {num(seat), num(completed), {}});
 }
 QByteArray winner_(const QByteArray& name) {
     return join(winner, {name, {}});
-}
-
-StartgameArgs readStartgame(const QByteArray& args) {
-    msg::Startgame fields = msg::readStartgame(args);
-    return {std::move(fields.name), std::move(fields.useAllFlag)};
 }
 
 Split split(const QByteArray& message) {

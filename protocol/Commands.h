@@ -16,7 +16,6 @@
 #include <QList>
 
 #include <array>
-#include <initializer_list>
 
 namespace cmd {
 
@@ -57,24 +56,6 @@ inline constexpr char version[] = "1.0.1";
 // Appends the 0xFF terminator.
 QByteArray frame(const QByteArray& message);
 
-// Kept until the client moves to msg::: the items as bare fields, and the
-// builders and the startgame reader that take them.
-// Placement item of CMD_placechip: tag 'u' uncover, 'c' cover, 'p' place, 'd' die used.
-struct PlaceItem {
-    char tag;
-    int x, y, z;
-};
-// End-of-turn item of CMD_endturn.
-struct EndItem {
-    int column, position, occupant, fill;
-};
-// State item of CMD_gamestats: tag 'd' (die, value, available, 0) or 'c' (column, position,
-// occupant, covered seat).
-struct StateItem {
-    char tag;
-    int w, x, y, z;
-};
-
 // Client to server.
 QByteArray logininfo_(int seat, const QByteArray& versionText, const QByteArray& name);
 QByteArray kickhim_(int requester, int target);
@@ -97,9 +78,6 @@ QByteArray wrongversion_();
 // The dice first, then the occupied cells.
 QByteArray gamestats_(int seat, int current, const QByteArray& useAllFlag,
                       const QList<msg::DieState>& dice, const QList<BoardItem>& cells);
-// Kept until the client moves to msg::.
-QByteArray gamestats_(int seat, int current, const QByteArray& useAllFlag,
-                      const QList<StateItem>& items);
 QByteArray chatRelay_(int seat, const QByteArray& name, const QByteArray& rest);
 QByteArray actionRelay_(int seat, const QByteArray& name, const QByteArray& rest);
 QByteArray playasoundRelay_(int seat, const QByteArray& rest);
@@ -108,30 +86,14 @@ QByteArray justwatching_(int seat, int flag);
 QByteArray nextplayer_(int seat);
 QByteArray rolldice_(int seat, bool playable, const std::array<int, 4>& values);
 QByteArray cannotroll_(int seat);
-QByteArray placechipResult_(int seat, const QList<::PlaceItem>& items);
-// Kept until the client moves to msg::. The list forms keep calls written
-// with braces ({} included) on these overloads.
 QByteArray placechipResult_(int seat, const QList<PlaceItem>& items);
-QByteArray placechipResult_(int seat, std::initializer_list<PlaceItem> items);
 QByteArray invalid_(int seat);
 QByteArray useall_(int seat);
 QByteArray mustmove_(int seat, int column, int position);
 // No item is written as the item "101+101+101+0", which stands for "nothing changed".
-QByteArray endturnResult_(int seat, const QByteArray& code, const QList<::EndItem>& items);
-// Kept until the client moves to msg::, with its list form as above.
 QByteArray endturnResult_(int seat, const QByteArray& code, const QList<EndItem>& items);
-QByteArray endturnResult_(int seat, const QByteArray& code, std::initializer_list<EndItem> items);
 QByteArray postscores_(int seat, int completed);
 QByteArray winner_(const QByteArray& name);
-
-// Kept until the client moves to msg:: (msg::readStartgame reads the same).
-// The argument text of CMD_startgame, "{name}+{use-all flag}+", read from the
-// right so that a name holding "+" stays whole.
-struct StartgameArgs {
-    QByteArray name;
-    QByteArray flag;
-};
-StartgameArgs readStartgame(const QByteArray& args);
 
 // Splits a message at its first "+": the command name and the argument text.
 // A message without "+" has an empty command name.

@@ -26,10 +26,6 @@ struct Seat {
 // out so far and never decreases.
 class SeatTable {
 public:
-    // The table's limits under the names app/ still uses (see game/Seats.h).
-    static constexpr int lastSeat = seats::last;
-    static constexpr int playingSeats = seats::playing;
-
     SeatTable();
     ~SeatTable();
 

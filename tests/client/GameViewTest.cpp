@@ -6,13 +6,48 @@
 #include "client/EViewError.h"
 #include "protocol/FieldReader.h"
 
-using cmd::StateItem;
-
 namespace {
+// An item as the wire writes it: a tag and its numbers.
+struct WireItem {
+    char tag;
+    int x, y, z;
+};
+
+PlaceItem toPlaceItem(const WireItem& w) {
+    PlaceItem item;
+    item.kind = PlaceItem::Kind(w.tag);
+    if (item.kind == PlaceItem::Kind::DieUsed)
+        item.die = w.x;
+    else if (item.kind == PlaceItem::Kind::Covered)
+        item.cell = {w.x, w.y, 0, w.z};
+    else
+        item.cell = {w.x, w.y, w.z, 0};
+    return item;
+}
+
+// CMD_gamestats from its items in the order given: "d" items are dice
+// (die, value, available, 0), "c" items cells (column, position, occupant,
+// seat under).
+QByteArray gamestats(int seat, int turn, const QByteArray& flag,
+                     std::initializer_list<std::pair<char, std::array<int, 4>>> items) {
+    QList<msg::DieState> dice;
+    QList<BoardItem> cells;
+    for (const auto& [tag, n] : items) {
+        if (tag == 'd')
+            dice.append({n[0], n[1], n[2] != 0});
+        else
+            cells.append({n[0], n[1], n[2], n[3]});
+    }
+    return cmd::gamestats_(seat, turn, flag, dice, cells);
+}
+
 class GameViewTest : public ViewFixture {
 protected:
-    void place(int seat, std::initializer_list<cmd::PlaceItem> items) {
-        game->placechip(args(cmd::placechipResult_(seat, items)));
+    void place(int seat, std::initializer_list<WireItem> items) {
+        QList<PlaceItem> placed;
+        for (const WireItem& item : items)
+            placed.append(toPlaceItem(item));
+        game->placechip(args(cmd::placechipResult_(seat, placed)));
     }
 };
 } // namespace
@@ -91,7 +126,7 @@ TEST_F(GameViewTest, KeptTurnOnTheTopPaintsTheCompletedColumn) {
     model->seatArrived(3, "Cy");
     place(1, {{'c', 6, 2, 4}, {'p', 6, 2, 10}});
     services.sounds.clear();
-    game->endturn(args(cmd::endturnResult_(3, "p", {cmd::EndItem{8, 10, 3, 9}})));
+    game->endturn(args(cmd::endturnResult_(3, "p", {EndItem{{8, 10, 3, 0}, 9}})));
 
     for (int position = 0; position <= 9; ++position)
         EXPECT_EQ(chip(8, position)->image(), 7) << position;
@@ -126,7 +161,7 @@ TEST_F(GameViewTest, LostRollKeepsItsStatusThroughTheLostEnd) {
     EXPECT_EQ(status(), "No Moves.. Turn Over");
     EXPECT_EQ(services.sounds, QStringList({"turnoverbad"}));
 
-    game->endturn(args(cmd::endturnResult_(1, "n", {cmd::EndItem{5, 2, 0, 0}})));
+    game->endturn(args(cmd::endturnResult_(1, "n", {EndItem{{5, 2, 0, 0}, 0}})));
     EXPECT_TRUE(chip(5, 2)->isBlank());
     EXPECT_EQ(status(), "No Moves.. Turn Over");
     EXPECT_EQ(services.sounds, QStringList({"turnoverbad"}));
@@ -206,7 +241,7 @@ TEST_F(GameViewTest, WinnerCountsOnlyForARunningGameAndOnce) {
     EXPECT_FALSE(model->gameRunning());
 
     // Joining during a game: the board the server sends makes it running.
-    game->gamestats(args(cmd::gamestats_(1, 2, "0", {})));
+    game->gamestats(args(gamestats(1, 2, "0", {})));
     EXPECT_TRUE(model->gameRunning());
     game->winner("Bo+");
     game->winner("Bo+");
@@ -340,7 +375,7 @@ TEST_F(GameViewTest, ScoresShowAsReceived) {
 
 TEST_F(GameViewTest, GameStatsForAnotherNewcomerChangeNothing) {
     login(2);
-    game->gamestats(args(cmd::gamestats_(3, 2, "1", {StateItem{'c', 4, 0, 10, 0}})));
+    game->gamestats(args(gamestats(3, 2, "1", {{'c', {4, 0, 10, 0}}})));
     EXPECT_TRUE(chip(4, 0)->isBlank());
     EXPECT_EQ(label("label_useall")->text(), "Use All Markers: OFF");
     EXPECT_EQ(model->turnSeat(), 0);
@@ -349,11 +384,14 @@ TEST_F(GameViewTest, GameStatsForAnotherNewcomerChangeNothing) {
 // A newcomer during a game rebuilds the board from the state items.
 TEST_F(GameViewTest, GameStatsRebuildTheBoardForTheNewcomer) {
     login(3);
-    game->gamestats(args(cmd::gamestats_(3, 3, "1",
-                                         {StateItem{'d', 0, 2, 0, 0}, StateItem{'d', 1, 10, 1, 0},
-                                          StateItem{'d', 2, 4, 1, 0}, StateItem{'d', 3, 5, 1, 0},
-                                          StateItem{'c', 2, 2, 1, 0}, StateItem{'c', 4, 3, 10, 2},
-                                          StateItem{'c', 10, 0, 10, 0}})));
+    game->gamestats(args(gamestats(3, 3, "1",
+                                   {{'d', {0, 2, 0, 0}},
+                                    {'d', {1, 10, 1, 0}},
+                                    {'d', {2, 4, 1, 0}},
+                                    {'d', {3, 5, 1, 0}},
+                                    {'c', {2, 2, 1, 0}},
+                                    {'c', {4, 3, 10, 2}},
+                                    {'c', {10, 0, 10, 0}}})));
 
     EXPECT_TRUE(pic("extra_1")->isHidden());
     EXPECT_TRUE(pic("extra_2")->isHidden());

@@ -1,6 +1,7 @@
 #include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
 #include "protocol/FieldReader.h"
+#include "protocol/Messages.h"
 #include "protocol/Router.h"
 #include "protocol/StreamCutter.h"
 
@@ -96,10 +97,13 @@ TEST(Catalogue, LayoutsMatchTheWireTexts) {
     EXPECT_EQ(wrongversion_(), "CMD_wrongversion+");
     EXPECT_EQ(havewrongversion_("Ann"), "CMD_havewrongversion+Ann");
     EXPECT_EQ(rolldice_(2, true, {0, 2, 4, 5}), "CMD_rolldice+2+t+0+0+1+2+2+4+3+5");
-    EXPECT_EQ(endturnResult_(3, "p", {}), "CMD_endturn+3+p+101+101+101+0");
-    EXPECT_EQ(endturnResult_(1, "p", {{7, 4, 1, 0}, {12, 2, 1, 1}}),
+    EXPECT_EQ(endturnResult_(3, "p", QList<EndItem>{}), "CMD_endturn+3+p+101+101+101+0");
+    EXPECT_EQ(endturnResult_(1, "p", QList<EndItem>{{{7, 4, 1, 0}, 0}, {{12, 2, 1, 0}, 1}}),
               "CMD_endturn+1+p+7+4+1+0+12+2+1+1");
-    EXPECT_EQ(placechipResult_(2, {{'u', 7, 3, 0}, {'p', 7, 4, 10}, {'d', 0, 0, 0}}),
+    using Kind = PlaceItem::Kind;
+    EXPECT_EQ(placechipResult_(2, QList<PlaceItem>{{Kind::Uncovered, {7, 3, 0, 0}, 0},
+                                                   {Kind::Marker, {7, 4, 10, 0}, 0},
+                                                   {Kind::DieUsed, {}, 0}}),
               "CMD_placechip+2+u+7+3+0+p+7+4+10+d+0+0+0");
     EXPECT_EQ(chatRelay_(2, "Bo", "hello|clBlack"), "CMD_chat+2+Bo chats: hello|clBlack");
     EXPECT_EQ(actionRelay_(2, "Bo", "says: Hi|clRed"), "CMD_action+2+Bo says: Hi|clRed");
@@ -110,8 +114,9 @@ TEST(Catalogue, LayoutsMatchTheWireTexts) {
     EXPECT_EQ(mustmove_(2, 7, 4), "CMD_mustmove+2+7+4+");
     EXPECT_EQ(postscores_(3, 1), "CMD_postscores+3+1+");
     EXPECT_EQ(winner_("Klot"), "CMD_winner+Klot+");
-    EXPECT_EQ(gamestats_(3, 1, "0", {{'d', 0, 2, 1, 0}, {'c', 7, 4, 10, 2}}),
-              "CMD_gamestats+3+1+0+d+0+2+1+0+c+7+4+10+2");
+    EXPECT_EQ(
+        gamestats_(3, 1, "0", QList<msg::DieState>{{0, 2, true}}, QList<BoardItem>{{7, 4, 10, 2}}),
+        "CMD_gamestats+3+1+0+d+0+2+1+0+c+7+4+10+2");
     EXPECT_EQ(frame("CMD_full+"), QByteArray("CMD_full+") + ff);
 }
 
@@ -147,11 +152,11 @@ TEST(Charset, UnicodeBecomesWindows1252AndBack) {
 }
 
 TEST(Catalogue, StartgameIsReadFromTheRightSoNamesMayHoldPlus) {
-    const auto plain = cmd::readStartgame("You+1+");
+    const auto plain = msg::readStartgame("You+1+");
     EXPECT_EQ(plain.name, "You");
-    EXPECT_EQ(plain.flag, "1");
-    const auto plus = cmd::readStartgame("a+b+0+");
+    EXPECT_EQ(plain.useAllFlag, "1");
+    const auto plus = msg::readStartgame("a+b+0+");
     EXPECT_EQ(plus.name, "a+b");
-    EXPECT_EQ(plus.flag, "0");
-    EXPECT_EQ(cmd::readStartgame("").name, "");
+    EXPECT_EQ(plus.useAllFlag, "0");
+    EXPECT_EQ(msg::readStartgame("").name, "");
 }
