@@ -118,15 +118,20 @@ TEST_F(Mirror, TheScoreMustFollowTheEndAndMatchTheBoard) {
 
 TEST_F(Mirror, TheWinnerIsNamedByLoginOrByTheComputersName) {
     // Seat 2 holds the tops of columns 2, 3 and 12 after its kept turn.
+    auto scored = [](TableMirror& m) {
+        ASSERT_TRUE(m.apply("CMD_gamestats+5+2+0+d+0+0+0+0+d+1+0+0+0+d+2+5+1+0+d+3+5+1+0"
+                            "+c+2+2+2+0+c+3+4+2+0+c+12+1+10+0"));
+        ASSERT_TRUE(m.apply("CMD_placechip+2+u+12+1+0+p+12+2+10+d+0+0+0+d+1+0+0+d+2+0+0+d+3+0+0"))
+            << m.error().toStdString();
+        ASSERT_TRUE(m.apply("CMD_endturn+2+p+12+2+2+1")) << m.error().toStdString();
+        ASSERT_TRUE(m.apply("CMD_postscores+2+3+")) << m.error().toStdString();
+    };
     TableMirror m;
-    ASSERT_TRUE(m.apply("CMD_gamestats+5+2+0+d+0+0+0+0+d+1+0+0+0+d+2+5+1+0+d+3+5+1+0"
-                        "+c+2+2+2+0+c+3+4+2+0+c+12+1+10+0"));
-    ASSERT_TRUE(m.apply("CMD_placechip+2+u+12+1+0+p+12+2+10+d+0+0+0+d+1+0+0+d+2+0+0+d+3+0+0"))
-        << m.error().toStdString();
-    ASSERT_TRUE(m.apply("CMD_endturn+2+p+12+2+2+1")) << m.error().toStdString();
-    ASSERT_TRUE(m.apply("CMD_postscores+2+3+")) << m.error().toStdString();
+    scored(m);
     EXPECT_FALSE(m.apply(cmd::winner_("Bo")));
-    TableMirror named = m;
+    TableMirror named;
+    scored(named);
+    named.apply(cmd::winner_("Bo")); // refused, as above
     EXPECT_TRUE(m.apply(cmd::winner_("Klot"))) << m.error().toStdString();
     EXPECT_FALSE(m.gameRunning());
     // Once the seat has a login name, that is the winner's name.
@@ -201,10 +206,11 @@ TEST(MirrorJoin, ATurnThatBeganBeforeTheGameStateIsKnownToBeOpen) {
 // A connection that saw the game start before its login was handled gets the
 // state anyway; it must agree with what was followed, and the turn stays known.
 TEST(MirrorJoin, AStateAfterFollowingTheGameMustAgreeWithIt) {
-    TableMirror m;
-    ASSERT_TRUE(m.apply(cmd::startgame_("Ann", "0")));
-    ASSERT_TRUE(m.apply(cmd::nextplayer_(3)));
-    TableMirror other = m;
+    TableMirror m, other;
+    for (TableMirror* mirror : {&m, &other}) {
+        ASSERT_TRUE(mirror->apply(cmd::startgame_("Ann", "0")));
+        ASSERT_TRUE(mirror->apply(cmd::nextplayer_(3)));
+    }
     ASSERT_TRUE(m.apply("CMD_gamestats+3+3+0+d+0+10+0+0+d+1+10+0+0+d+2+10+0+0+d+3+10+0+0"))
         << m.error().toStdString();
     EXPECT_TRUE(m.turnKnown());
