@@ -130,8 +130,9 @@ void HonestClient::send(const QByteArray& message) {
 }
 
 void HonestClient::request(const QByteArray& message, const QByteArray& answer, bool prefix,
-                           Kind kind, const QString& what) {
+                           Kind kind, const QString& what, TableMirror::Move move) {
     Expect e;
+    e.move = move;
     e.text = answer;
     e.prefix = prefix;
     e.kind = kind;
@@ -176,9 +177,7 @@ bool HonestClient::matchExpectation(const QByteArray& message) {
                     "the lost turn after a roll that fits nothing");
         if (e.kind == Kind::Game && message.startsWith(QByteArray(cmd::placechip) + '+')) {
             const TableMirror::Move done = m_mirror.lastPlacement();
-            const TableMirror::Move asked{e.what.section(' ', 1, 1).toInt(),
-                                          e.what.section(' ', 2, 2).toInt(),
-                                          e.what.section(' ', 3, 3).toInt()};
+            const TableMirror::Move& asked = e.move;
             if (done.column != asked.column || done.dieA != asked.dieA || done.dieB != asked.dieB)
                 m_world.failure(QString::fromLatin1(m_name),
                                 "the placement made is not the one asked for: " + e.what);
@@ -307,7 +306,7 @@ void HonestClient::act() {
     auto place = [&](const TableMirror::Move& m) {
         request(cmd::placechip_(m_seat, m.column, m.dieA, m.dieB),
                 QByteArray(cmd::placechip) + '+' + me + '+', true, Kind::Game,
-                QString("place %1 %2 %3").arg(m.column).arg(m.dieA).arg(m.dieB));
+                QString("place %1 %2 %3").arg(m.column).arg(m.dieA).arg(m.dieB), m);
     };
     auto keep = [&] {
         request(cmd::endturn_(m_seat, "p"), QByteArray(cmd::endturn) + '+' + me + "+p", true,

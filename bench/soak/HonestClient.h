@@ -51,6 +51,7 @@ private:
         Kind kind = Kind::Game;
         qint64 sentNs = 0;
         QString what;
+        TableMirror::Move move{0, 0, 0}; // the placement asked for, if it is one
     };
 
     void connectNow();
@@ -61,7 +62,7 @@ private:
     void checkForeign(const QByteArray& message);
     void send(const QByteArray& message);
     void request(const QByteArray& message, const QByteArray& answer, bool prefix, Kind kind,
-                 const QString& what);
+                 const QString& what, TableMirror::Move move = {0, 0, 0});
 
     bool playing() const { return m_seat >= 1 && m_seat <= 4; }
     bool myTurn() const;

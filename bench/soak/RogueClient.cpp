@@ -554,8 +554,9 @@ void RogueClient::checkOwnEffects(const cmd::Split& parts) {
     const QByteArray me = num(m_seat);
     const qint64 now = SoakWorld::nowNs();
     if (c == cmd::chat && parts.args.startsWith("0+")) {
-        if (parts.args != cmd::chat_(0, TServer::floodNotice, TServer::floodNoticeColour)
-                              .mid(qsizetype(sizeof cmd::chat)))
+        const QByteArray notice =
+            cmd::split(cmd::chat_(0, TServer::floodNotice, TServer::floodNoticeColour)).args;
+        if (parts.args != notice)
             m_world.failure("Rogue",
                             "a system line it did not expect: " + QString::fromLatin1(parts.args));
         // A flood is told again only after a quiet spell that fills the bucket.

@@ -145,7 +145,7 @@ bool TableMirror::apply(const QByteArray& message) {
             return fail("a message came instead of the winner: " + text(message));
         return (this->*command->handler)(parts.args);
     } catch (const EConvertError& e) {
-        return fail("a field is not a number (" + QString::fromUtf8(e.what()) +
+        return fail("a field does not fit the layout (" + QString::fromUtf8(e.what()) +
                     "): " + text(message));
     } catch (const EViewError& e) {
         return fail("the table has no place for it (" + QString::fromUtf8(e.what()) +

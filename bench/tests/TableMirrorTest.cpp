@@ -16,6 +16,16 @@ QByteArray roll(int seat, bool playable, std::array<int, 4> pips) {
     return cmd::rolldice_(seat, playable, pips);
 }
 
+// Joins a game in which seat 2 then keeps its third completed column.
+void scoreThreeColumnsForSeat2(TableMirror& m) {
+    ASSERT_TRUE(m.apply("CMD_gamestats+5+2+0+d+0+0+0+0+d+1+0+0+0+d+2+5+1+0+d+3+5+1+0"
+                        "+c+2+2+2+0+c+3+4+2+0+c+12+1+10+0"));
+    ASSERT_TRUE(m.apply("CMD_placechip+2+u+12+1+0+p+12+2+10+d+0+0+0+d+1+0+0+d+2+0+0+d+3+0+0"))
+        << m.error().toStdString();
+    ASSERT_TRUE(m.apply("CMD_endturn+2+p+12+2+2+1")) << m.error().toStdString();
+    ASSERT_TRUE(m.apply("CMD_postscores+2+3+")) << m.error().toStdString();
+}
+
 class Mirror : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -118,19 +128,11 @@ TEST_F(Mirror, TheScoreMustFollowTheEndAndMatchTheBoard) {
 
 TEST_F(Mirror, TheWinnerIsNamedByLoginOrByTheComputersName) {
     // Seat 2 holds the tops of columns 2, 3 and 12 after its kept turn.
-    auto scored = [](TableMirror& m) {
-        ASSERT_TRUE(m.apply("CMD_gamestats+5+2+0+d+0+0+0+0+d+1+0+0+0+d+2+5+1+0+d+3+5+1+0"
-                            "+c+2+2+2+0+c+3+4+2+0+c+12+1+10+0"));
-        ASSERT_TRUE(m.apply("CMD_placechip+2+u+12+1+0+p+12+2+10+d+0+0+0+d+1+0+0+d+2+0+0+d+3+0+0"))
-            << m.error().toStdString();
-        ASSERT_TRUE(m.apply("CMD_endturn+2+p+12+2+2+1")) << m.error().toStdString();
-        ASSERT_TRUE(m.apply("CMD_postscores+2+3+")) << m.error().toStdString();
-    };
     TableMirror m;
-    scored(m);
+    scoreThreeColumnsForSeat2(m);
     EXPECT_FALSE(m.apply(cmd::winner_("Bo")));
     TableMirror named;
-    scored(named);
+    scoreThreeColumnsForSeat2(named);
     named.apply(cmd::winner_("Bo")); // refused, as above
     EXPECT_TRUE(m.apply(cmd::winner_("Klot"))) << m.error().toStdString();
     EXPECT_FALSE(m.gameRunning());
@@ -218,4 +220,90 @@ TEST(MirrorJoin, AStateAfterFollowingTheGameMustAgreeWithIt) {
     EXPECT_FALSE(other.apply("CMD_gamestats+3+3+0+d+0+10+0+0+d+1+10+0+0+d+2+10+0+0+d+3+10+0+0"
                              "+c+7+0+2+0"));
     EXPECT_TRUE(other.error().contains("column 7 position 0"));
+}
+
+// A refused message must leave the table as it was, or every later check
+// would compare against a table the server never had.
+TEST_F(Mirror, ARefusedPlacementChangesNothingAndTheRightOneIsTaken) {
+    feed(roll(1, true, {3, 4, 6, 6}));
+    refused("CMD_placechip+1+p+7+1+10+d+0+0+0+d+1+0+0", "the rules give");
+    EXPECT_EQ(mirror.model().cell(7, 1).occupant, 0);
+    EXPECT_EQ(mirror.model().markersInUse(), 0);
+    EXPECT_TRUE(mirror.game().dice().available(0));
+    feed("CMD_placechip+1+p+7+0+10+d+0+0+0+d+1+0+0");
+    EXPECT_EQ(mirror.model().cell(7, 0).occupant, Board::marker);
+    EXPECT_EQ(mirror.model().markersInUse(), 1);
+    EXPECT_EQ(mirror.lastEvent(), TableMirror::Event::Placed);
+}
+
+TEST_F(Mirror, RefusesRollsThatDoNotFitTheirLayout) {
+    const struct {
+        const char* message;
+        const char* part;
+    } cases[] = {
+        {"CMD_rolldice+1+t+0+2+1+3+2+5", "a roll of 3 dice"},
+        {"CMD_rolldice+1+t+0+2+1+3+2+5+3+5+0+1", "a roll of 5 dice"},
+        {"CMD_rolldice+1+t+1+2+0+3+2+5+3+5", "not in the order"},
+        {"CMD_rolldice+1+t+0+6+1+3+2+5+3+5", "a die shows 6"},
+        {"CMD_rolldice+1+t+0+-1+1+3+2+5+3+5", "a die shows -1"},
+        {"CMD_rolldice+1+x+0+2+1+3+2+5+3+5", "roll verdict"},
+        {"CMD_rolldice+1+t+0+2+1+3+2+5+3", "does not fit the layout"},
+    };
+    for (const auto& c : cases)
+        refused(c.message, c.part);
+    feed(roll(1, true, {3, 4, 6, 6})); // the turn goes on as before
+}
+
+// A state with a place the table does not have must be refused, not
+// written past the board, and the mirror waits for a state it can hold.
+TEST(MirrorJoin, AGameStateTheTableCannotHoldIsRefused) {
+    const char* const bad[] = {
+        "CMD_gamestats+5+2+0+c+13+0+2+0",           // no column 13
+        "CMD_gamestats+5+2+0+c+2+3+2+0",            // above column 2's top
+        "CMD_gamestats+5+2+0+c+7+-1+2+0",           // below the bottom
+        "CMD_gamestats+5+2+0+c+7+0+11+0",           // no such occupant
+        "CMD_gamestats+5+2+0+d+4+2+1+0",            // no die 4
+        "CMD_gamestats+5+2+0+d+0+7+1+0",            // no face 8
+        "CMD_gamestats+0+2+0+c+7+0+2+0",            // meant for no seat
+        "CMD_gamestats+5+2+0+c+12+2+1+0+c+12+3+1+0" // one good cell, one bad
+    };
+    for (const char* message : bad) {
+        TableMirror m;
+        EXPECT_FALSE(m.apply(message)) << message;
+        EXPECT_FALSE(m.synced()) << message;
+        EXPECT_FALSE(m.gameRunning()) << message;
+        ASSERT_TRUE(m.apply("CMD_gamestats+5+2+0+c+7+0+2+0")) << m.error().toStdString();
+        EXPECT_EQ(m.game().board().cell(7, 0).occupant, 2);
+        EXPECT_EQ(m.game().board().cell(12, 2).occupant, 0) << message;
+    }
+}
+
+// The server names a winner whose seat has no login by the seat's fallback
+// name ("Klock" for seat 3, unlike the seat label's hint), and by the login
+// as the client shows it, whatever its bytes.
+TEST(MirrorNames, TheWinnerIsNamedAsTheServerNamesTheSeat) {
+    TableMirror m;
+    EXPECT_EQ(m.displayName(3), "Klock");
+    ASSERT_TRUE(m.apply(cmd::newplayerinfo_(3, "Cy")));
+    EXPECT_EQ(m.displayName(3), "Cy");
+    ASSERT_TRUE(m.apply(cmd::playerdisconnected_(3, "Cy")));
+    EXPECT_EQ(m.name(3), "");
+    EXPECT_EQ(m.displayName(3), "Klock");
+    EXPECT_EQ(m.displayName(7), "");
+    EXPECT_TRUE(m.apply(cmd::newplayerinfo_(12, "Nobody"))) << "a seat the table lacks is ignored";
+
+    const QByteArray names[] = {"Zo\xeb", "Bo+Bo", "Ab\x81"};
+    for (const QByteArray& name : names) {
+        TableMirror game;
+        ASSERT_TRUE(game.apply(cmd::newplayerinfo_(2, name)));
+        scoreThreeColumnsForSeat2(game);
+        EXPECT_TRUE(game.apply(cmd::winner_(name))) << game.error().toStdString();
+        EXPECT_EQ(game.model().seat(2).score, 3);
+    }
+    TableMirror left;
+    ASSERT_TRUE(left.apply(cmd::newplayerinfo_(2, "Bo")));
+    ASSERT_TRUE(left.apply(cmd::playerdisconnected_(2, "Bo")));
+    scoreThreeColumnsForSeat2(left);
+    EXPECT_FALSE(left.apply(cmd::winner_("Bo")));
+    EXPECT_TRUE(left.apply(cmd::winner_("Klot"))) << left.error().toStdString();
 }
