@@ -54,7 +54,7 @@ void Program::makeWindows() {
     windows.download = new Tdownload(
         prompter, [chat] { chat->close(); }, chat);
     windows.download->setPlayWithOthers([chat] { chat->openPlayWithOthers(); });
-    windows.gamestart = new Tgamestart(*chat, chat, background);
+    windows.gamestart = new Tgamestart(chat->state(), *chat, *chat, chat, background);
     chat->attachWindows(windows);
 }
 

@@ -18,7 +18,7 @@ void Tchat::buildDispatchTable() {
     auto& table = m_connection->dispatcher();
     ClientConnection* c = m_connection;
     TableModel* model = &m_game->model();
-    auto* g = new GameMessages(*this, *model, m_game);
+    auto* g = new GameMessages(*this, *this, *this, *this, *model, m_game);
 
     table.add(cmd::sendlogininfo, [c](const QByteArray& a) { c->sendloginfo(a); });
     table.add(cmd::chat, [this](const QByteArray& a) { m_chat->chatrecieved(a); });

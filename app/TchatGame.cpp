@@ -12,7 +12,8 @@
 void Tchat::buildGame() {
     // Kept by the board panel, so that it goes with the views that show it.
     auto* model = new TableModel(m_panelBoard);
-    m_game = new GameView(m_panelBoard, *this, *model);
-    m_connection = new ClientConnection(*this, *m_sock, *model, this);
+    m_game = new GameView(m_panelBoard, {m_state, *this, *this, *this, m_prompter}, *model);
+    m_connection = new ClientConnection(
+        {m_state, *this, *this, *this, *this, *this, *this, m_prompter}, *m_sock, *model, this);
     connect(action("StartGame1"), &QAction::triggered, m_game, &GameView::StartGame1Click);
 }

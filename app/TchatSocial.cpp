@@ -25,11 +25,12 @@ public:
 
 void Tchat::buildSocial() {
     static SilentOutput silent;
-    m_chat = new ChatDisplay(*this, m_panelBoard);
-    m_composer = new ChatComposer(*this, m_panelBoard);
+    m_chat = new ChatDisplay(m_prompter, *this, m_panelBoard);
+    m_composer = new ChatComposer(m_state, *this, m_panelBoard);
     m_chat->setInputLine(m_composer->input());
-    m_sounds = new Sounds(m_soundOutput ? *m_soundOutput : silent, *this, &m_game->model(), this);
-    m_spectators = new Spectators(*this, m_game->model(), this);
+    m_sounds =
+        new Sounds(m_soundOutput ? *m_soundOutput : silent, *this, *this, &m_game->model(), this);
+    m_spectators = new Spectators(m_state, *this, *this, *this, m_game->model(), this);
     connect(&m_game->seats(), &SeatsView::seatMenuRequested, m_spectators,
             &Spectators::openSeatMenu);
 

@@ -1,7 +1,13 @@
 #include "client/ClientConnection.h"
 
-#include "client/ClientServices.h"
+#include "client/ClientState.h"
+#include "client/ErrorReporter.h"
+#include "client/GameSoundPlayer.h"
+#include "client/HostSender.h"
+#include "client/MainWindowActions.h"
 #include "client/SeatNames.h"
+#include "client/SettingsStore.h"
+#include "client/SystemLineWriter.h"
 #include "client/TableModel.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
@@ -35,9 +41,9 @@ QString ClientConnection::boundedErrorText(const QString& text) {
     return text.size() > longest ? text.left(longest) + more : text;
 }
 
-ClientConnection::ClientConnection(ClientServices& services, TSock& sock, TableModel& model,
+ClientConnection::ClientConnection(const Needs& needs, TSock& sock, TableModel& model,
                                    QObject* parent)
-    : QObject(parent), m_services(services), m_sock(&sock), m_model(model) {
+    : QObject(parent), m_needs(needs), m_sock(&sock), m_model(model) {
     sock.OnRead = [this](TSock*, int) { sockRead(); };
     sock.OnInfo = [this](TSock*, TSocketInfo, const QString& text) { sockInfo(text); };
     // Once the model (kept by the board panel) is gone the main window is
@@ -98,8 +104,8 @@ void ClientConnection::refuseServer(const QString& text) {
         m_sock->Close();
     // Not inside the read event: the box runs an event loop of its own.
     QTimer::singleShot(0, this, [this, text] {
-        m_services.prompter().message(text);
-        m_services.closeMainWindow();
+        m_needs.prompter.message(text);
+        m_needs.window.closeMainWindow();
     });
 }
 
@@ -110,7 +116,7 @@ void ClientConnection::sockInfo(const QString& text) {
         return; // the server drops a refused client: the box closes the window
     m_closed = true;
     dropQueue();
-    m_services.closeMainWindow();
+    m_needs.window.closeMainWindow();
 }
 
 void ClientConnection::timerEvent(QTimerEvent* event) {
@@ -132,17 +138,17 @@ void ClientConnection::Timer1Timer() {
     try {
         m_dispatcher.dispatch(message);
     } catch (const std::exception& e) {
-        m_services.reportError(boundedErrorText(QString::fromUtf8(e.what())));
+        m_needs.errors.reportError(boundedErrorText(QString::fromUtf8(e.what())));
     }
 }
 
 void ClientConnection::sendloginfo(const QByteArray& args) {
     const int seat = msg::readSeatOnly(args).seat;
     m_model.setOwnSeat(seat);
-    ClientState& state = m_services.state();
+    ClientState& state = m_needs.state;
     state.ownSeat = seat;
     state.loggedIn = true;
-    m_services.send(cmd::logininfo_(seat, cmd::version, cp1252::fromUnicode(state.playerName)));
+    m_needs.host.send(cmd::logininfo_(seat, cmd::version, cp1252::fromUnicode(state.playerName)));
 }
 
 void ClientConnection::newplayerinfo(const QByteArray& args) {
@@ -156,16 +162,16 @@ void ClientConnection::newplayerinfo(const QByteArray& args) {
     // client goes by the name the server gave it.
     m_model.seatArrived(seat, name);
     if (own) {
-        m_services.state().ownName = name;
-        m_services.systemLine("You are Connected.");
-        m_services.loadSettings();
+        m_needs.state.ownName = name;
+        m_needs.lines.systemLine("You are Connected.");
+        m_needs.settings.loadSettings();
     } else {
-        m_services.systemLine(name + " is Connected.");
+        m_needs.lines.systemLine(name + " is Connected.");
     }
     if (!seats::isPlaying(seat)) {
-        m_services.systemLine(own ? QString("You are spying.") : name + " is spying.");
+        m_needs.lines.systemLine(own ? QString("You are spying.") : name + " is spying.");
     }
-    m_services.playsounds("entered");
+    m_needs.sounds.playsounds("entered");
 }
 
 void ClientConnection::playerdisconnected(const QByteArray& args) {
@@ -178,30 +184,30 @@ void ClientConnection::playerdisconnected(const QByteArray& args) {
         // A computer player leaving (the seat shows its name) writes no line.
         const QString caption = m_model.seatLeft(seat);
         if (caption != QLatin1String(seats::waiting) && caption != seats::computerName(seat))
-            m_services.systemLine(caption + " disconnected.");
+            m_needs.lines.systemLine(caption + " disconnected.");
         return;
     }
     // A spectator seat nobody holds here writes no line.
     if (m_model.seat(seat).present) {
         m_model.seatLeft(seat);
-        m_services.systemLine(name + " has left.");
+        m_needs.lines.systemLine(name + " has left.");
     }
 }
 
 void ClientConnection::havewrongversion(const QByteArray& args) {
-    m_services.systemLine(cp1252::toUnicode(msg::readHavewrongversion(args)) +
-                          " has a different version of the game then you.");
+    m_needs.lines.systemLine(cp1252::toUnicode(msg::readHavewrongversion(args)) +
+                             " has a different version of the game then you.");
 }
 
 void ClientConnection::wrongversion(const QByteArray&) {
-    m_services.systemLine("You have a differnt version of the game then the host.");
+    m_needs.lines.systemLine("You have a differnt version of the game then the host.");
 }
 
 void ClientConnection::full(const QByteArray&) {
     m_fullShown = true;
-    m_services.prompter().message("Game is full");
+    m_needs.prompter.message("Game is full");
     m_fullShown = false;
     m_closed = true;
     dropQueue();
-    m_services.closeMainWindow();
+    m_needs.window.closeMainWindow();
 }

@@ -8,9 +8,16 @@
 #include <QObject>
 #include <QPointer>
 
-class ClientServices;
+class ErrorReporter;
+class GameSoundPlayer;
+class HostSender;
+class MainWindowActions;
+class Prompter;
+class SettingsStore;
+class SystemLineWriter;
 class TableModel;
 class TSock;
+struct ClientState;
 
 // The client's side of the connection with the game server. The read event
 // only cuts the received bytes into messages and queues them; Timer1 hands
@@ -21,7 +28,7 @@ class TSock;
 //
 // A handler that raises stops only its own message: the message has left
 // the queue already, the error goes to the main window's error report
-// (ClientServices::reportError), never into a box inside the tick, and the
+// (ErrorReporter::reportError), never into a box inside the tick, and the
 // next tick goes on. Error texts quote at most maxQuoted characters of what
 // the server sent.
 //
@@ -32,8 +39,19 @@ class TSock;
 class ClientConnection : public QObject {
     Q_OBJECT
 public:
-    ClientConnection(ClientServices& services, TSock& sock, TableModel& model,
-                     QObject* parent = nullptr);
+    // What the connection reads, writes and asks of the main window.
+    struct Needs {
+        ClientState& state;
+        HostSender& host;
+        SystemLineWriter& lines;
+        GameSoundPlayer& sounds;
+        SettingsStore& settings;
+        ErrorReporter& errors;
+        MainWindowActions& window;
+        Prompter& prompter;
+    };
+
+    ClientConnection(const Needs& needs, TSock& sock, TableModel& model, QObject* parent = nullptr);
     ~ClientConnection() override;
 
     // Filled by the main window: every command the client acts on.
@@ -87,7 +105,7 @@ private:
     void refuseServer(const QString& text);
     void dropQueue();
 
-    ClientServices& m_services;
+    Needs m_needs;
     QPointer<TSock> m_sock;
     TableModel& m_model;
     Router<> m_dispatcher;

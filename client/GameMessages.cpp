@@ -1,7 +1,10 @@
 #include "client/GameMessages.h"
 
 #include "client/BoardGeometry.h"
-#include "client/ClientServices.h"
+#include "client/GameRecorder.h"
+#include "client/GameSoundPlayer.h"
+#include "client/MainWindowActions.h"
+#include "client/SystemLineWriter.h"
 #include "client/TableModel.h"
 #include "protocol/Cp1252.h"
 #include "protocol/Messages.h"
@@ -12,14 +15,17 @@ QString text(const QByteArray& bytes) {
 }
 } // namespace
 
-GameMessages::GameMessages(ClientServices& services, TableModel& model, QObject* parent)
-    : QObject(parent), m_services(services), m_model(model) {}
+GameMessages::GameMessages(SystemLineWriter& lines, GameSoundPlayer& sounds,
+                           MainWindowActions& window, GameRecorder& tally, TableModel& model,
+                           QObject* parent)
+    : QObject(parent), m_lines(lines), m_sounds(sounds), m_window(window), m_tally(tally),
+      m_model(model) {}
 
 void GameMessages::startthegame(const QByteArray& args) {
     const msg::Startgame start = msg::readStartgame(args);
-    m_services.setJustWatchTicked(false);
+    m_window.setJustWatchTicked(false);
     m_model.startGame(start.useAllFlag == "1");
-    m_services.systemLine(text(start.name) + " has started a game.");
+    m_lines.systemLine(text(start.name) + " has started a game.");
 }
 
 void GameMessages::getnextplayer(const QByteArray& args) {
@@ -27,7 +33,7 @@ void GameMessages::getnextplayer(const QByteArray& args) {
     m_model.beginTurn(seat);
     if (m_model.isOwn(seat)) {
         m_model.setStatus("Your Turn.");
-        m_services.playsounds(m_services.turnSoundNew() ? "turnnew" : "turn");
+        m_sounds.playsounds(m_sounds.turnSoundNew() ? "turnnew" : "turn");
     } else {
         m_model.setStatus(m_model.seatName(seat) + "'s turn.");
     }
@@ -40,9 +46,9 @@ void GameMessages::rolldice(const QByteArray& args) {
     if (!roll.playable) {
         // The server ends the turn next.
         m_model.setStatus("No Moves.. Turn Over");
-        m_services.playsounds("turnoverbad");
+        m_sounds.playsounds("turnoverbad");
     } else {
-        m_services.playsounds("dice");
+        m_sounds.playsounds("dice");
     }
 }
 
@@ -53,7 +59,7 @@ void GameMessages::placechip(const QByteArray& args) {
         if (item.kind != PlaceItem::Kind::Covered && item.kind != PlaceItem::Kind::Marker)
             continue;
         const bool top = item.cell.position == board::columnTop(item.cell.column);
-        m_services.playsounds(top ? "rowcomplete" : "placechip");
+        m_sounds.playsounds(top ? "rowcomplete" : "placechip");
     }
 }
 
@@ -61,7 +67,7 @@ void GameMessages::invalid(const QByteArray& args) {
     const int seat = msg::readSeatOnly(args).seat;
     if (!m_model.isOwn(seat))
         return;
-    m_services.playsounds("invalid");
+    m_sounds.playsounds("invalid");
     m_model.setStatus("Invalid Play");
     // The player may try another column; the dice selection stays.
     m_model.refusePlacement();
@@ -71,7 +77,7 @@ void GameMessages::refusedEnd(int seat, const QString& status) {
     if (!m_model.isOwn(seat))
         return;
     m_model.setStatus(status);
-    m_services.playsounds("invalid");
+    m_sounds.playsounds("invalid");
     m_model.refuseEnd();
 }
 
@@ -91,7 +97,7 @@ void GameMessages::endturn(const QByteArray& args) {
         return;
     m_model.setStatus(m_model.isOwn(end.seat) ? QString("You ended your turn.")
                                               : m_model.seatName(end.seat) + " ended their turn.");
-    m_services.playsounds("turnovergood");
+    m_sounds.playsounds("turnovergood");
 }
 
 void GameMessages::postscores(const QByteArray& args) {
@@ -104,13 +110,13 @@ void GameMessages::winner(const QByteArray& args) {
     const QString name = text(msg::readWinner(args));
     if (!m_model.announceWinner(name))
         return;
-    m_services.playsounds("winner");
+    m_sounds.playsounds("winner");
     const bool won = m_model.ownWin();
     const QString message = won ? QString("You have Won the Game!") : name + " has Won the Game!";
     m_model.setStatus("Game Over!");
-    m_services.systemLine(message);
+    m_lines.systemLine(message);
     if (m_model.ownSeatPlays()) // spectators record nothing
-        m_services.recordGame(won ? QString("addtomine") : name);
+        m_tally.recordGame(won ? QString("addtomine") : name);
 }
 
 void GameMessages::gamestats(const QByteArray& args) {

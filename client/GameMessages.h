@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QObject>
 
-class ClientServices;
+class GameRecorder;
+class GameSoundPlayer;
+class MainWindowActions;
+class SystemLineWriter;
 class TableModel;
 
 // The game's messages from the server, each read with its layout's reader
@@ -17,7 +20,8 @@ class TableModel;
 class GameMessages : public QObject {
     Q_OBJECT
 public:
-    GameMessages(ClientServices& services, TableModel& model, QObject* parent = nullptr);
+    GameMessages(SystemLineWriter& lines, GameSoundPlayer& sounds, MainWindowActions& window,
+                 GameRecorder& tally, TableModel& model, QObject* parent = nullptr);
 
     // Each takes the message's argument text, after the command name.
     void startthegame(const QByteArray& args);
@@ -35,6 +39,9 @@ public:
 private:
     void refusedEnd(int seat, const QString& status);
 
-    ClientServices& m_services;
+    SystemLineWriter& m_lines;
+    GameSoundPlayer& m_sounds;
+    MainWindowActions& m_window;
+    GameRecorder& m_tally;
     TableModel& m_model;
 };

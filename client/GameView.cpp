@@ -1,7 +1,7 @@
 #include "client/GameView.h"
 
 #include "client/BoardGeometry.h"
-#include "client/ClientServices.h"
+#include "client/ClientState.h"
 #include "client/ImageList.h"
 #include "client/Picture.h"
 #include "client/SeatsView.h"
@@ -10,9 +10,9 @@
 
 #include <QLabel>
 
-GameView::GameView(QWidget* panelBoard, ClientServices& services, TableModel& model)
-    : QObject(panelBoard), m_services(services), m_model(model), m_board(panelBoard),
-      m_seats(new SeatsView(panelBoard, model)), m_selection(services, model, m_board, this) {
+GameView::GameView(QWidget* panelBoard, const Selection::Needs& needs, TableModel& model)
+    : QObject(panelBoard), m_state(needs.state), m_model(model), m_board(panelBoard),
+      m_seats(new SeatsView(panelBoard, model)), m_selection(needs, model, m_board, this) {
     connect(m_seats, &SeatsView::logoClicked, this, &GameView::logoClicked);
 
     // Every place of a column carries the column as its hint, so a click
@@ -115,7 +115,7 @@ void GameView::showPhase() {
     if (m_model.gameRunning()) {
         m_board.startButton()->hide();
         m_board.winnerPanel()->hide();
-    } else if (m_model.phase() == TableModel::Phase::Won && m_services.state().host) {
+    } else if (m_model.phase() == TableModel::Phase::Won && m_state.host) {
         // A new game can be started.
         m_board.startButton()->show();
     }

@@ -5,7 +5,6 @@
 
 #include <QObject>
 
-class ClientServices;
 class SeatsView;
 class TableModel;
 class QWidget;
@@ -17,7 +16,9 @@ class QWidget;
 class GameView : public QObject {
     Q_OBJECT
 public:
-    GameView(QWidget* panelBoard, ClientServices& services, TableModel& model);
+    // The view reads the state (whether this process hosts); its selection
+    // takes the rest.
+    GameView(QWidget* panelBoard, const Selection::Needs& needs, TableModel& model);
 
     BoardView& board() { return m_board; }
     SeatsView& seats() { return *m_seats; }
@@ -43,7 +44,7 @@ private:
     void showPhase();
     void showWinner(const QString& name, bool ownWin);
 
-    ClientServices& m_services;
+    const ClientState& m_state;
     TableModel& m_model;
     BoardView m_board;
     SeatsView* m_seats = nullptr;

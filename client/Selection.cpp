@@ -1,7 +1,10 @@
 #include "client/Selection.h"
 
 #include "client/BoardView.h"
-#include "client/ClientServices.h"
+#include "client/ClientState.h"
+#include "client/GameSoundPlayer.h"
+#include "client/HostSender.h"
+#include "client/MainWindowActions.h"
 #include "client/TableModel.h"
 #include "client/TurnButton.h"
 #include "protocol/Commands.h"
@@ -9,8 +12,8 @@
 
 static_assert(Selection::empty == TableModel::noDie);
 
-Selection::Selection(ClientServices& services, TableModel& model, BoardView& view, QObject* parent)
-    : QObject(parent), m_services(services), m_model(model), m_view(view) {}
+Selection::Selection(const Needs& needs, TableModel& model, BoardView& view, QObject* parent)
+    : QObject(parent), m_needs(needs), m_model(model), m_view(view) {}
 
 int Selection::slotA() const {
     return m_model.slotA();
@@ -21,7 +24,7 @@ int Selection::slotB() const {
 }
 
 void Selection::refuse(const QString& status) {
-    m_services.playsounds("invalid");
+    m_needs.sounds.playsounds("invalid");
     m_model.setStatus(status);
 }
 
@@ -40,7 +43,7 @@ void Selection::dice_0Click(int die) {
     if (a == die || b == die) {
         (a == die ? a : b) = empty;
         m_model.setSelection(a, b);
-        m_services.playsounds("unset");
+        m_needs.sounds.playsounds("unset");
         return;
     }
     if (a != empty && b != empty) {
@@ -49,7 +52,7 @@ void Selection::dice_0Click(int die) {
     }
     (a == empty ? a : b) = die;
     m_model.setSelection(a, b);
-    m_services.playsounds("clickdice");
+    m_needs.sounds.playsounds("clickdice");
 }
 
 bool Selection::checkformatch(int column) const {
@@ -61,13 +64,13 @@ void Selection::chip_711Click(int column) {
         return;
     if (m_model.slotA() == empty || m_model.slotB() == empty) {
         m_model.setStatus("You must select two die");
-        m_services.playsounds("invalid");
+        m_needs.sounds.playsounds("invalid");
         return;
     }
-    const ClientState& state = m_services.state();
+    const ClientState& state = m_needs.state;
     // No further input until the server answers (placechip or invalid).
     if (state.loggedIn && m_model.requestPlacement(column))
-        m_services.send(
+        m_needs.host.send(
             cmd::placechip_(m_model.ownSeat(), column, m_model.slotA(), m_model.slotB()));
 }
 
@@ -78,8 +81,8 @@ void Selection::button_rollMouseUp(const QPoint& pos) {
     // second press sends nothing even if they were shown again.
     m_view.rollButton()->hide();
     m_view.endButton()->hide();
-    if (m_services.state().loggedIn && m_model.requestRoll())
-        m_services.send(cmd::rollthedice_(m_model.ownSeat()));
+    if (m_needs.state.loggedIn && m_model.requestRoll())
+        m_needs.host.send(cmd::rollthedice_(m_model.ownSeat()));
 }
 
 void Selection::button_endMouseUp(const QPoint& pos) {
@@ -87,8 +90,8 @@ void Selection::button_endMouseUp(const QPoint& pos) {
         return;
     m_view.endButton()->hide();
     m_view.rollButton()->hide();
-    if (m_services.state().loggedIn && m_model.requestEnd())
-        m_services.send(cmd::endturn_(m_model.ownSeat(), "p"));
+    if (m_needs.state.loggedIn && m_model.requestEnd())
+        m_needs.host.send(cmd::endturn_(m_model.ownSeat(), "p"));
 }
 
 void Selection::button_startMouseUp(const QPoint& pos) {
@@ -97,8 +100,8 @@ void Selection::button_startMouseUp(const QPoint& pos) {
 }
 
 void Selection::StartGame1Click() {
-    if (m_services.state().loggedIn)
-        m_services.showGameStart();
+    if (m_needs.state.loggedIn)
+        m_needs.window.showGameStart();
     else
-        m_services.prompter().message("You are not connected");
+        m_needs.prompter.message("You are not connected");
 }

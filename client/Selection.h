@@ -3,9 +3,13 @@
 #include <QObject>
 
 class BoardView;
-class ClientServices;
+class GameSoundPlayer;
+class HostSender;
+class MainWindowActions;
+class Prompter;
 class QPoint;
 class TableModel;
+struct ClientState;
 
 // What the local player does with the mouse during a game: picking two of
 // the four dice into the slots A and B, clicking a column to place a marker
@@ -19,8 +23,16 @@ public:
     // A slot holds a die number 0 to 3, or this for "empty".
     static constexpr int empty = 10;
 
-    Selection(ClientServices& services, TableModel& model, BoardView& view,
-              QObject* parent = nullptr);
+    // What a selection reads and asks for beyond the table and the board.
+    struct Needs {
+        const ClientState& state;
+        HostSender& host;
+        GameSoundPlayer& sounds;
+        MainWindowActions& window;
+        Prompter& prompter;
+    };
+
+    Selection(const Needs& needs, TableModel& model, BoardView& view, QObject* parent = nullptr);
 
     int slotA() const;
     int slotB() const;
@@ -44,7 +56,7 @@ public slots:
 private:
     void refuse(const QString& status);
 
-    ClientServices& m_services;
+    Needs m_needs;
     TableModel& m_model;
     BoardView& m_view;
 };

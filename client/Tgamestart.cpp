@@ -1,19 +1,22 @@
 #include "client/Tgamestart.h"
 
-#include "client/ClientServices.h"
+#include "client/ClientState.h"
 #include "client/EViewError.h"
+#include "client/HostSender.h"
 #include "client/ImageList.h"
 #include "client/Picture.h"
+#include "client/SettingsStore.h"
 #include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
 
 #include <QLabel>
 #include <QPainter>
 
-Tgamestart::Tgamestart(ClientServices& services, QWidget* parent, const DeferredPixmap& background)
+Tgamestart::Tgamestart(const ClientState& state, HostSender& host, SettingsStore& settings,
+                       QWidget* parent, const DeferredPixmap& background)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      m_services(services), m_background(background) {
+      m_state(state), m_host(host), m_settings(settings), m_background(background) {
     setObjectName("Tgamestart");
     setWindowTitle("Climora - Game Start");
     setFixedSize(257, 154);
@@ -67,11 +70,11 @@ void Tgamestart::box_useallClick() {
 
 void Tgamestart::button_startClick() {
     // The starter's name as the server knows it, as every other name shown.
-    const ClientState& state = m_services.state();
+    const ClientState& state = m_state;
     const QString name = state.ownName.isEmpty() ? state.playerName : state.ownName;
-    m_services.send(cmd::startgame_(cp1252::fromUnicode(name), QByteArray::number(optionValue())));
+    m_host.send(cmd::startgame_(cp1252::fromUnicode(name), QByteArray::number(optionValue())));
     hide();
-    m_services.saveSettings();
+    m_settings.saveSettings();
 }
 
 void Tgamestart::paintEvent(QPaintEvent*) {

@@ -5,8 +5,10 @@
 #include <QDialog>
 #include <QPixmap>
 
-class ClientServices;
+class HostSender;
 class Picture;
+class SettingsStore;
+struct ClientState;
 
 // The host's game start dialog: the game's one option, "Use All Markers",
 // as a NO/YES switch, and the button that asks the server to start a game.
@@ -15,7 +17,8 @@ class Tgamestart : public QDialog {
     Q_OBJECT
 public:
     // The background is the main window's picture, drawn over white.
-    Tgamestart(ClientServices& services, QWidget* parent, const DeferredPixmap& background);
+    Tgamestart(const ClientState& state, HostSender& host, SettingsStore& settings, QWidget* parent,
+               const DeferredPixmap& background);
 
     // Draws image value of the NO/YES list into the named switch and stores
     // value as its option; an index without a picture leaves it empty. The
@@ -35,7 +38,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    ClientServices& m_services;
+    const ClientState& m_state;
+    HostSender& m_host;
+    SettingsStore& m_settings;
     DeferredPixmap m_background;
     Picture* m_box = nullptr;
     // The option as the switch shows it: 0 off, 1 on, or what the settings held.

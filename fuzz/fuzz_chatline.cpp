@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     services = new FakeClientServices;
     window = new QWidget;
     window->resize(300, 340);
-    display = new ChatDisplay(*services, window);
+    display = new ChatDisplay(services->prompts, *services, window);
     // A short history, so that inputs of many lines drop old ones.
     display->view()->setMaxLines(40);
     // A click on a link must never reach the desktop.

@@ -1,6 +1,7 @@
 #include "social/ChatComposer.h"
 
-#include "client/ClientServices.h"
+#include "client/ClientState.h"
+#include "client/HostSender.h"
 #include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
 #include "social/ChatInput.h"
@@ -57,8 +58,8 @@ QToolButton* pictureButton(QWidget* board, const QString& name, const QString& p
 
 } // namespace
 
-ChatComposer::ChatComposer(ClientServices& services, QWidget* board)
-    : QObject(board), m_services(services), m_now(steadyMs) {
+ChatComposer::ChatComposer(const ClientState& state, HostSender& host, QWidget* board)
+    : QObject(board), m_state(state), m_host(host), m_now(steadyMs) {
     setObjectName("chatcomposer");
 
     m_input = new ChatInput(board);
@@ -142,7 +143,7 @@ void ChatComposer::mychatKeyDown() {
 }
 
 void ChatComposer::sendit() {
-    if (!m_services.state().loggedIn)
+    if (!m_state.loggedIn)
         return; // the text stays for later
     const QString text = m_input->text();
     if (!text.isEmpty()) {
@@ -178,9 +179,9 @@ void ChatComposer::b_phrase10MouseUp() {
 }
 
 void ChatComposer::wave4Click(int tag) {
-    if (tag <= 0 || tag > ChatterSounds::count || !m_services.state().loggedIn)
+    if (tag <= 0 || tag > ChatterSounds::count || !m_state.loggedIn)
         return;
-    m_services.send(cmd::playasound_(m_services.state().ownSeat, tag));
+    m_host.send(cmd::playasound_(m_state.ownSeat, tag));
 }
 
 void ChatComposer::button_smiliesClick() {
@@ -250,10 +251,10 @@ void ChatComposer::applyColour() {
 }
 
 void ChatComposer::sendText(bool action, const QString& text) {
-    const int seat = m_services.state().ownSeat;
+    const int seat = m_state.ownSeat;
     const QByteArray bytes = cp1252::fromUnicode(text);
     const QByteArray colour = ColourText::toText(m_colour).toLatin1();
-    m_services.send(action ? cmd::action_(seat, bytes, colour) : cmd::chat_(seat, bytes, colour));
+    m_host.send(action ? cmd::action_(seat, bytes, colour) : cmd::chat_(seat, bytes, colour));
 }
 
 QToolButton* ChatComposer::phraseButton(int n) const {

@@ -7,11 +7,12 @@
 #include <functional>
 
 class ChatInput;
-class ClientServices;
+class HostSender;
 class QAction;
 class QMenu;
 class QToolButton;
 class QWidget;
+struct ClientState;
 
 // Everything by which the local player puts words into the chat: the input
 // line `mychat`, the nine phrase buttons, the chatter-sound button and menu,
@@ -30,7 +31,7 @@ public:
     static inline const QString placeholder = QStringLiteral("<Enter Chat Here>");
 
     // The controls are made on the board panel at their places.
-    ChatComposer(ClientServices& services, QWidget* board);
+    ChatComposer(const ClientState& state, HostSender& host, QWidget* board);
 
     // Typing in the input line.
     void mychatKeyDown();
@@ -75,7 +76,8 @@ private:
     void applyColour();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    ClientServices& m_services;
+    const ClientState& m_state;
+    HostSender& m_host;
     ChatInput* m_input = nullptr;
     QList<QToolButton*> m_phraseButtons;
     QToolButton* m_soundsButton = nullptr;

@@ -1,6 +1,6 @@
 #include "social/ChatDisplay.h"
 
-#include "client/ClientServices.h"
+#include "client/SettingsStore.h"
 #include "protocol/Cp1252.h"
 #include "social/ChatView.h"
 #include "social/ColourText.h"
@@ -36,8 +36,8 @@ bool isLink(const QString& word) {
 
 } // namespace
 
-ChatDisplay::ChatDisplay(ClientServices& services, QWidget* parent)
-    : QFrame(parent), m_services(services),
+ChatDisplay::ChatDisplay(Prompter& prompter, SettingsStore& settings, QWidget* parent)
+    : QFrame(parent), m_prompter(prompter), m_settings(settings),
       m_opener([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName("panel_chat");
     setGeometry(488, 184, 265, 313);
@@ -213,7 +213,7 @@ void ChatDisplay::mainchatJump(int number) {
         url = "http://" + address;
     const QUrl target(url, QUrl::TolerantMode);
     if (url.isEmpty() || !target.isValid() || target.host().isEmpty()) {
-        m_services.prompter().message("Cannot open Webpage");
+        m_prompter.message("Cannot open Webpage");
         return;
     }
     m_opener(target); // a failure of the web handler itself is not reported
@@ -251,7 +251,7 @@ void ChatDisplay::N14Click(int size) {
         m_view->setStyle(n, s);
     }
     tickTextSize(size);
-    m_services.saveSettings();
+    m_settings.saveSettings();
 }
 
 int ChatDisplay::textSize() const {

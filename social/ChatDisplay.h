@@ -9,7 +9,8 @@
 #include <functional>
 
 class ChatView;
-class ClientServices;
+class Prompter;
+class SettingsStore;
 class QAction;
 class QMenu;
 
@@ -37,7 +38,7 @@ public:
     static constexpr int maxWordRuns = 200;
     static constexpr QChar ellipsis = QChar(0x2026);
 
-    explicit ChatDisplay(ClientServices& services, QWidget* parent = nullptr);
+    ChatDisplay(Prompter& prompter, SettingsStore& settings, QWidget* parent = nullptr);
 
     // Shows one chat line in the colour ($00BBGGRR). Raises EChatLine, before
     // anything is shown, when the source is not a number from 0 to 9.
@@ -89,7 +90,8 @@ private:
     void addWords(QString piece, int style);
     void tickTextSize(int size);
 
-    ClientServices& m_services;
+    Prompter& m_prompter;
+    SettingsStore& m_settings;
     ChatView* m_view = nullptr;
     QMenu* m_menu = nullptr;
     QAction* m_scrollOffItem = nullptr;

@@ -1,6 +1,7 @@
 #include "social/Sounds.h"
 
-#include "client/ClientServices.h"
+#include "client/SettingsStore.h"
+#include "client/SystemLineWriter.h"
 #include "client/TableModel.h"
 #include "protocol/Cp1252.h"
 #include "protocol/EConvertError.h"
@@ -10,9 +11,9 @@
 
 #include <QAction>
 
-Sounds::Sounds(SoundOutput& output, ClientServices& services, const TableModel* model,
-               QObject* parent)
-    : QObject(parent), m_output(output), m_services(services), m_model(model) {}
+Sounds::Sounds(SoundOutput& output, SystemLineWriter& lines, SettingsStore& settings,
+               const TableModel* model, QObject* parent)
+    : QObject(parent), m_output(output), m_lines(lines), m_settings(settings), m_model(model) {}
 
 void Sounds::playsounds(const QString& name) {
     if (m_playSounds)
@@ -39,8 +40,8 @@ void Sounds::playasound(const QByteArray& args) {
     const int sound = ChatterSounds::number(name);
     if (!m_model || !seats::isPlaying(chatter.seat) || sound == 0)
         return;
-    m_services.systemLine(m_model->seatName(chatter.seat) + ": <Chatter Sound> " +
-                          ChatterSounds::caption(sound));
+    m_lines.systemLine(m_model->seatName(chatter.seat) + ": <Chatter Sound> " +
+                       ChatterSounds::caption(sound));
 }
 
 void Sounds::setPlaySounds(bool on) {
@@ -57,12 +58,12 @@ void Sounds::setPlayerPhraseSounds(bool on) {
 
 void Sounds::PlaySounds1Click() {
     setPlaySounds(!m_playSounds);
-    m_services.saveSettings();
+    m_settings.saveSettings();
 }
 
 void Sounds::PlayerPhraseSounds1Click() {
     setPlayerPhraseSounds(!m_playerPhraseSounds);
-    m_services.saveSettings();
+    m_settings.saveSettings();
 }
 
 void Sounds::bindMenu(QAction* playSounds1, QAction* playerPhraseSounds1) {

@@ -3,7 +3,8 @@
 #include <QObject>
 #include <QString>
 
-class ClientServices;
+class SettingsStore;
+class SystemLineWriter;
 class QAction;
 class SoundOutput;
 class TableModel;
@@ -17,8 +18,8 @@ class Sounds : public QObject {
 public:
     // The table model names the seats that send chatter; without one,
     // chatter is played but never announced.
-    Sounds(SoundOutput& output, ClientServices& services, const TableModel* model = nullptr,
-           QObject* parent = nullptr);
+    Sounds(SoundOutput& output, SystemLineWriter& lines, SettingsStore& settings,
+           const TableModel* model = nullptr, QObject* parent = nullptr);
 
     // A game sound by name ("dice", "winner").
     void playsounds(const QString& name);
@@ -40,7 +41,8 @@ public:
 
 private:
     SoundOutput& m_output;
-    ClientServices& m_services;
+    SystemLineWriter& m_lines;
+    SettingsStore& m_settings;
     const TableModel* m_model;
     QAction* m_playSoundsItem = nullptr;
     QAction* m_phraseSoundsItem = nullptr;

@@ -1,7 +1,10 @@
 #include "social/Spectators.h"
 
-#include "client/ClientServices.h"
+#include "client/ClientState.h"
+#include "client/HostSender.h"
+#include "client/MainWindowActions.h"
 #include "client/SeatNames.h"
+#include "client/SystemLineWriter.h"
 #include "client/TableModel.h"
 #include "protocol/Commands.h"
 #include "protocol/Messages.h"
@@ -15,8 +18,10 @@ constexpr int watch = 1;
 constexpr int playAgain = 2;
 } // namespace
 
-Spectators::Spectators(ClientServices& services, TableModel& model, QObject* parent)
-    : QObject(parent), m_services(services), m_model(model) {
+Spectators::Spectators(const ClientState& state, HostSender& host, SystemLineWriter& lines,
+                       MainWindowActions& window, TableModel& model, QObject* parent)
+    : QObject(parent), m_state(state), m_host(host), m_lines(lines), m_window(window),
+      m_model(model) {
     m_seatMenu = new QMenu;
     m_seatMenu->setObjectName("popup_kick");
     m_remove = m_seatMenu->addAction("Remove From Game");
@@ -40,14 +45,14 @@ Spectators::~Spectators() {
 
 void Spectators::JustWatch1Click() {
     const int own = m_model.ownSeat();
-    if (!m_services.state().loggedIn || !seats::isPlaying(own))
+    if (!m_state.loggedIn || !seats::isPlaying(own))
         return;
     const bool ticked = m_justWatch && m_justWatch->isChecked();
     sendJustWatch(own, ticked ? playAgain : watch);
 }
 
 void Spectators::openSeatMenu(int seat, bool onName, const QPoint& globalPos) {
-    const bool host = m_services.state().host;
+    const bool host = m_state.host;
     m_remove->setEnabled(host);
     m_setWatch->setEnabled(host);
     m_unsetWatch->setEnabled(host);
@@ -62,19 +67,19 @@ void Spectators::RemoveFromGame1Click() {
 }
 
 void Spectators::SettoJustWatch1Click() {
-    if (m_services.state().loggedIn && seats::isPlaying(m_menuSeat))
+    if (m_state.loggedIn && seats::isPlaying(m_menuSeat))
         sendJustWatch(m_menuSeat, watch);
 }
 
 void Spectators::UnsetJustWatch1Click() {
-    if (m_services.state().loggedIn && seats::isPlaying(m_menuSeat))
+    if (m_state.loggedIn && seats::isPlaying(m_menuSeat))
         sendJustWatch(m_menuSeat, playAgain);
 }
 
 void Spectators::kicking(int seat) {
-    const ClientState& state = m_services.state();
+    const ClientState& state = m_state;
     if (state.host && state.loggedIn)
-        m_services.send(cmd::kickhim_(m_model.ownSeat(), seat));
+        m_host.send(cmd::kickhim_(m_model.ownSeat(), seat));
 }
 
 void Spectators::justwatching(const QByteArray& args) {
@@ -83,8 +88,8 @@ void Spectators::justwatching(const QByteArray& args) {
         return;
     const bool watching = mark.flag == "1";
     if (mark.seat == m_model.ownSeat())
-        m_services.setJustWatchTicked(watching);
-    m_services.systemLine(
+        m_window.setJustWatchTicked(watching);
+    m_lines.systemLine(
         m_model.seatName(mark.seat) +
         (watching ? QStringLiteral(" is just watching") : QStringLiteral(" is now playing again")));
     m_model.setWatching(mark.seat, watching);
@@ -104,10 +109,10 @@ void Spectators::attachSpyList(Tspylist* spylist) {
         return;
     for (const QString& entry : std::as_const(m_entries))
         spylist->addSpy(entry);
-    spylist->setRemoveEnabled(m_services.state().host);
+    spylist->setRemoveEnabled(m_state.host);
     // Hosting may start after the window exists: the item follows it.
     connect(spylist->menu(), &QMenu::aboutToShow, this,
-            [this, spylist] { spylist->setRemoveEnabled(m_services.state().host); });
+            [this, spylist] { spylist->setRemoveEnabled(m_state.host); });
     connect(spylist, &Tspylist::kickRequested, this, &Spectators::kicking);
 }
 
@@ -150,5 +155,5 @@ void Spectators::bindJustWatch(QAction* justWatch1) {
 }
 
 void Spectators::sendJustWatch(int seat, int flag) {
-    m_services.send(cmd::justwatch_(seat, flag));
+    m_host.send(cmd::justwatch_(seat, flag));
 }

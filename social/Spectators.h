@@ -4,12 +4,15 @@
 #include <QObject>
 #include <QStringList>
 
-class ClientServices;
+class HostSender;
+class MainWindowActions;
 class QAction;
 class QMenu;
 class QPoint;
 class TableModel;
+class SystemLineWriter;
 class Tspylist;
+struct ClientState;
 
 // The client's side of watching and removal: Options > "Just Watch", the
 // seat menu `popup_kick` of the seats' name and score labels, and the spy
@@ -20,7 +23,8 @@ class Tspylist;
 class Spectators : public QObject {
     Q_OBJECT
 public:
-    Spectators(ClientServices& services, TableModel& model, QObject* parent = nullptr);
+    Spectators(const ClientState& state, HostSender& host, SystemLineWriter& lines,
+               MainWindowActions& window, TableModel& model, QObject* parent = nullptr);
     ~Spectators() override;
 
     // Options > "Just Watch": asks to set or clear the own seat's mark. The
@@ -63,7 +67,10 @@ private:
     // A spectator seat of the model changed: its line comes, goes or is renamed.
     void followSpectator(int seat);
 
-    ClientServices& m_services;
+    const ClientState& m_state;
+    HostSender& m_host;
+    SystemLineWriter& m_lines;
+    MainWindowActions& m_window;
     TableModel& m_model;
     Tspylist* m_spylist = nullptr;
     // The spy list's line of each spectator seat, kept while the window is

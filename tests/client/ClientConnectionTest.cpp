@@ -26,13 +26,20 @@ QByteArray framed(std::initializer_list<QByteArray> messages) {
     return out;
 }
 
+// The connection asks everything of the fake, whose prompter answers boxes
+// unless a test brings its own.
+ClientConnection::Needs needs(FakeClientServices& services, Prompter* prompter = nullptr) {
+    return {services.m_state, services, services, services,
+            services,         services, services, prompter ? *prompter : services.prompts};
+}
+
 class ClientConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         panel = std::make_unique<QWidget>();
         model = new TableModel(panel.get());
         seats = new SeatsView(panel.get(), *model);
-        connection = std::make_unique<ClientConnection>(services, sock, *model);
+        connection = std::make_unique<ClientConnection>(needs(services), sock, *model);
         // A table that records what reaches it, with the connection's own
         // handlers for the commands this file looks at.
         Router<>& table = connection->dispatcher();
@@ -217,18 +224,14 @@ TEST_F(ClientConnectionTest, CloseReportDuringTheFullBoxWaitsForTheBox) {
             during();
         }
     } prompter;
-    struct Services : FakeClientServices {
-        Prompter* box = nullptr;
-        Prompter& prompter() override { return *box; }
-    } closing;
-    ClientConnection refused(closing, sock, *model);
+    FakeClientServices closing;
+    ClientConnection refused(needs(closing, &prompter), sock, *model);
     refused.dispatcher().add(cmd::full, [&](const QByteArray& a) { refused.full(a); });
     int closedDuringBox = -1;
     prompter.during = [&] {
         sock.OnInfo(&sock, TSocketInfo::Close, "Socket Closed");
         closedDuringBox = closing.closed;
     };
-    closing.box = &prompter;
 
     refused.received(cmd::frame("CMD_full+"));
     refused.Timer1Timer();

@@ -15,7 +15,7 @@ protected:
     Picture* box() { return dialog.findChild<Picture*>("box_useall"); }
 
     FakeClientServices services;
-    Tgamestart dialog{services, nullptr, QPixmap()};
+    Tgamestart dialog{services.m_state, services, services, nullptr, QPixmap()};
 };
 } // namespace
 

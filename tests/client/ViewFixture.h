@@ -26,8 +26,10 @@ protected:
         panel->setObjectName("panel_board");
         panel->resize(764, 526);
         model = new TableModel(panel.get());
-        view = new GameView(panel.get(), services, *model);
-        game = new GameMessages(services, *model, view);
+        view = new GameView(panel.get(),
+                            {services.m_state, services, services, services, services.prompts},
+                            *model);
+        game = new GameMessages(services, services, services, services, *model, view);
     }
 
     void login(int seat, const QString& name = "Ann") {

@@ -20,7 +20,7 @@ namespace {
 
 class ChatComposerTest : public ::testing::Test {
 protected:
-    ChatComposerTest() : composer(services, &board) {
+    ChatComposerTest() : composer(services.m_state, services, &board) {
         board.resize(764, 526);
         services.m_state.loggedIn = true;
         services.m_state.ownSeat = 3;

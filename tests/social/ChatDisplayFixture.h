@@ -15,7 +15,7 @@
 // recorded instead.
 class ChatDisplayFixture : public ::testing::Test {
 protected:
-    ChatDisplayFixture() : chat(services, &window) {
+    ChatDisplayFixture() : chat(services.prompts, services, &window) {
         window.resize(800, 560);
         chat.setUrlOpener([this](const QUrl& url) {
             opened << url.toString();

@@ -11,7 +11,7 @@ namespace {
 
 class SoundSwitches : public ::testing::Test {
 protected:
-    SoundSwitches() : sounds(output, services, &model) {
+    SoundSwitches() : sounds(output, services, services, &model) {
         model.seatArrived(2, "Ann");
         playSounds.setCheckable(true);
         phraseSounds.setCheckable(true);

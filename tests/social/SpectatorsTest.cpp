@@ -20,7 +20,8 @@ protected:
         model.seatArrived(1, "You");
         model.seatArrived(2, "Klot");
         model.seatArrived(4, "Di");
-        spectators = std::make_unique<Spectators>(services, model);
+        spectators =
+            std::make_unique<Spectators>(services.m_state, services, services, services, model);
         justWatch.setCheckable(true);
         spectators->bindJustWatch(&justWatch);
         login(1, true);
