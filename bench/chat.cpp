@@ -39,8 +39,6 @@ public:
     bool turnSoundNew() const override { return false; }
     void setJustWatchTicked(bool) override {}
     void recordGame(const QString&) override {}
-    void addSpy(const QString&) override {}
-    bool removeSpy(const QString&) override { return false; }
     void showGameStart() override {}
     void closeMainWindow() override {}
 
@@ -101,7 +99,7 @@ int main(int argc, char** argv) {
     BenchServices services;
     QWidget board;
     board.resize(764, 526);
-    ChatDisplay chat(services, &board);
+    ChatDisplay chat(services.prompter(), services, &board);
     board.show();
     QApplication::processEvents();
 

@@ -1,6 +1,6 @@
 #include "client/ConnectionWatch.h"
 
-#include "client/ClientServices.h"
+#include "client/ClientState.h"
 
 #include <QApplication>
 #include <QRegularExpression>

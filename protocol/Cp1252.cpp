@@ -24,7 +24,9 @@ QByteArray cp1252::fromUnicode(const QString& text) {
         }
         char byte = '?';
         for (int i = 0; i < 32; ++i) {
-            if (high[i] != 0 && high[i] == c) {
+            // An unassigned byte read in as its C1 control goes back as itself,
+            // so a name the server sent keeps its bytes when it is sent again.
+            if ((high[i] != 0 && high[i] == c) || (high[i] == 0 && c == char32_t(0x80 + i))) {
                 byte = char(0x80 + i);
                 break;
             }

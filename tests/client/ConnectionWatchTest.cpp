@@ -4,7 +4,7 @@
 // goes is told before the close report ends the program; and the close
 // reports of abandoned attempts never reach the client's close handling.
 #include "client/ConnectionWatch.h"
-#include "client/ClientServices.h"
+#include "client/ClientState.h"
 #include "net/TSock.h"
 #include "support/EventLoop.h"
 

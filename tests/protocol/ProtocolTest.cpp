@@ -149,6 +149,11 @@ TEST(Charset, UnicodeBecomesWindows1252AndBack) {
                                "5 \x93hi\x94 ?"));
     EXPECT_EQ(cp1252::toUnicode(wire), QString::fromUtf8("Zoë €5 “hi” ?"));
     EXPECT_EQ(cp1252::toUnicode(QByteArray("\x81")), QString(QChar(0x81)));
+    // Every byte survives the way in and out, the five unassigned ones included.
+    QByteArray everyByte;
+    for (int b = 1; b < 256; ++b)
+        everyByte.append(char(b));
+    EXPECT_EQ(cp1252::fromUnicode(cp1252::toUnicode(everyByte)), everyByte);
 }
 
 TEST(Catalogue, StartgameIsReadFromTheRightSoNamesMayHoldPlus) {
