@@ -1,11 +1,14 @@
 #include "AppFixture.h"
 
+#include "social/ChatDisplay.h"
+
 #include "app/FirstPaintProbe.h"
 #include "app/SingleInstance.h"
 #include "client/GameView.h"
 #include "download/Tdownload.h"
 #include "net/TSock.h"
 #include "server/TServer.h"
+#include "social/ChatDisplay.h"
 #include "social/Tabout.h"
 
 #include <QAction>
@@ -15,10 +18,12 @@
 #include <QTimer>
 
 #include <cstring>
+#include <functional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 bool shown(Program& p, const char* name) {
@@ -215,55 +220,43 @@ TEST(SingleInstanceGuard, AFolderTooDeepForASocketRunsUnguarded) {
     EXPECT_FALSE(guard.isGuarding());
 }
 
-// Every menu item the other parts look up by name exists with its caption,
-// its tag and its initial state.
-TEST_F(AppFixture, TheMainMenuHasEveryItemInItsInitialState) {
+// The Options menu's choice groups: choosing an item ticks it alone in its
+// group and sets what the group controls.
+TEST_F(AppFixture, EachChoiceTicksOneItemOfItsGroupAndTakesEffect) {
     Program& p = start({"Ann"});
-    struct Item {
-        const char* name;
-        const char* caption;
-        bool enabled;
-        bool checked;
-        int tag;
+    Tchat& chat = p.chat();
+    struct Choice {
+        const char* item;
+        std::function<bool()> tookEffect;
     };
-    const Item items[] = {
-        {"StartGame1", "Start Game", false, false, -1},
-        {"Exit1", "Exit", true, false, -1},
-        {"PlaySounds1", "Play Sounds", true, true, -1},
-        {"PlayerPhraseSounds1", "Player Phrase Sounds", true, true, -1},
-        {"Classic1", "Classic", true, true, 0},
-        {"New1", "New", true, false, 1},
-        {"Slow1", "Slow", true, false, 1000},
-        {"Normal1", "Normal", true, true, 750},
-        {"Fast1", "Fast", true, false, 400},
-        {"TextColor1", "Text Color", true, false, -1},
-        {"N81", "8", true, false, 8},
-        {"N101", "10", true, true, 10},
-        {"N121", "12", true, false, 12},
-        {"N141", "14", true, false, 14},
-        {"ScrollChatOff1", "Scroll Chat Off", true, false, -1},
-        {"ClearMainChat1", "Clear Main Chat", true, false, -1},
-        {"ResetScreenLocation1", "Reset Screen Location", true, false, -1},
-        {"JustWatch1", "Just Watch", true, false, -1},
-        {"ViewTally1", "View Tally", true, false, -1},
-        {"SpyList1", "Spy List", true, false, -1},
-        {"PrhaseList1", "Phrase List", true, false, -1},
-        {"Content1", "Content", true, false, -1},
-        {"About1", "About", true, false, -1},
+    const std::vector<std::vector<Choice>> groups = {
+        {{"Slow1", [&] { return chat.botSpeedMs() == 1000; }},
+         {"Fast1", [&] { return chat.botSpeedMs() == 400; }},
+         {"Normal1", [&] { return chat.botSpeedMs() == 750; }}},
+        {{"N81", [&] { return chat.chat()->textSize() == 8; }},
+         {"N141", [&] { return chat.chat()->textSize() == 14; }},
+         {"N121", [&] { return chat.chat()->textSize() == 12; }},
+         {"N101", [&] { return chat.chat()->textSize() == 10; }}},
+        {{"New1", [&] { return chat.turnSoundNew(); }},
+         {"Classic1", [&] { return !chat.turnSoundNew(); }}},
     };
-    for (const Item& item : items) {
-        QAction* action = p.chat().action(item.name);
-        ASSERT_NE(action, nullptr) << item.name;
-        EXPECT_EQ(action->text(), item.caption) << item.name;
-        EXPECT_EQ(action->isEnabled(), item.enabled) << item.name;
-        EXPECT_EQ(action->isChecked(), item.checked) << item.name;
-        if (item.tag >= 0) {
-            EXPECT_EQ(action->data().toInt(), item.tag) << item.name;
+    for (const auto& group : groups) {
+        for (const Choice& choice : group) {
+            chat.action(choice.item)->trigger();
+            EXPECT_TRUE(choice.tookEffect()) << choice.item;
+            for (const Choice& other : group)
+                EXPECT_EQ(chat.action(other.item)->isChecked(), &other == &choice)
+                    << choice.item << " chosen, " << other.item;
         }
     }
-    EXPECT_EQ(p.chat().action("ScrollChatOff1")->shortcut(), QKeySequence("Ctrl+S"));
-    EXPECT_EQ(p.chat().action("Content1")->shortcut(), QKeySequence(Qt::Key_F1));
-    EXPECT_EQ(p.chat().windowTitle(), "Climora");
+    // The switches toggle on each choice.
+    chat.action("PlaySounds1")->trigger();
+    EXPECT_FALSE(chat.action("PlaySounds1")->isChecked());
+    chat.action("PlaySounds1")->trigger();
+    EXPECT_TRUE(chat.action("PlaySounds1")->isChecked());
+    EXPECT_EQ(chat.action("ScrollChatOff1")->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(chat.action("Content1")->shortcut(), QKeySequence(Qt::Key_F1));
+    EXPECT_EQ(chat.windowTitle(), "Climora");
 }
 
 TEST_F(AppFixture, ResetScreenLocationRestoresTheDefaultBounds) {
