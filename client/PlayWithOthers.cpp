@@ -3,6 +3,7 @@
 #include "client/JoinAddress.h"
 #include "client/PlayerName.h"
 #include "net/DiscoveredText.h"
+#include "ui/NamedControls.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -22,20 +23,6 @@ const char* const gamesUnavailable =
     "Games on this network cannot be found automatically here (no Avahi daemon runs on this "
     "machine). Joining by address below still works.";
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    return button;
-}
-
 } // namespace
 
 PlayWithOthers::PlayWithOthers(QWidget* parent) : QDialog(parent) {
@@ -46,30 +33,30 @@ PlayWithOthers::PlayWithOthers(QWidget* parent) : QDialog(parent) {
 
 void PlayWithOthers::buildControls() {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(makeLabel(this, "label_intro",
-                                "Host a game that others join, or join someone else's game. "
-                                "Either way the game on this screen ends and Climora starts "
-                                "again for the new one."));
+    layout->addWidget(namedLabel(this, "label_intro",
+                                 "Host a game that others join, or join someone else's game. "
+                                 "Either way the game on this screen ends and Climora starts "
+                                 "again for the new one."));
 
     auto* nameRow = new QHBoxLayout;
     m_name = new QLineEdit(this);
     m_name->setObjectName("edit_playername");
     m_name->setMaxLength(PlayerName::maxLength + 8);
     m_name->setPlaceholderText("the name others see");
-    auto* nameLabel = makeLabel(this, "label_playername", "Your &name:");
+    auto* nameLabel = namedLabel(this, "label_playername", "Your &name:");
     nameLabel->setTextFormat(Qt::AutoText);
     nameLabel->setBuddy(m_name);
     nameLabel->setWordWrap(false);
-    m_host = makeButton(this, "button_host", "&Host a Game");
+    m_host = namedButton(this, "button_host", "&Host a Game");
     nameRow->addWidget(nameLabel);
     nameRow->addWidget(m_name, 1);
     nameRow->addWidget(m_host);
     layout->addLayout(nameRow);
-    layout->addWidget(makeLabel(this, "label_hostnote",
-                                "Others on this network find your game in their list; others "
-                                "join with your address on port 7772, which Climora asks your "
-                                "router to open."));
-    m_hosting = makeLabel(this, "label_hosting", QString());
+    layout->addWidget(namedLabel(this, "label_hostnote",
+                                 "Others on this network find your game in their list; others "
+                                 "join with your address on port 7772, which Climora asks your "
+                                 "router to open."));
+    m_hosting = namedLabel(this, "label_hosting", QString());
     m_hosting->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_hosting->setStyleSheet("font-weight: bold;");
     m_hosting->hide();
@@ -80,7 +67,7 @@ void PlayWithOthers::buildControls() {
     line->setFrameShadow(QFrame::Sunken);
     layout->addWidget(line);
 
-    m_gamesLabel = makeLabel(this, "label_games", gamesNone);
+    m_gamesLabel = namedLabel(this, "label_games", gamesNone);
     layout->addWidget(m_gamesLabel);
     m_games = new QListWidget(this);
     m_games->setObjectName("list_games");
@@ -99,17 +86,17 @@ void PlayWithOthers::buildControls() {
     m_address->lineEdit()->setMaxLength(JoinAddress::maxLength + 8);
     m_address->lineEdit()->setPlaceholderText("host name or IP address");
     m_address->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    auto* addressLabel = makeLabel(this, "label_address", "Host's &address:");
+    auto* addressLabel = namedLabel(this, "label_address", "Host's &address:");
     addressLabel->setTextFormat(Qt::AutoText);
     addressLabel->setWordWrap(false);
     addressLabel->setBuddy(m_address);
-    m_join = makeButton(this, "button_join", "&Join");
+    m_join = namedButton(this, "button_join", "&Join");
     addressRow->addWidget(addressLabel);
     addressRow->addWidget(m_address, 1);
     addressRow->addWidget(m_join);
     layout->addLayout(addressRow);
 
-    m_problem = makeLabel(this, "label_problem", QString());
+    m_problem = namedLabel(this, "label_problem", QString());
     m_problem->setStyleSheet("color: #b00000;");
     m_problem->hide();
     layout->addWidget(m_problem);
@@ -119,7 +106,7 @@ void PlayWithOthers::buildControls() {
 
     auto* closeRow = new QHBoxLayout;
     closeRow->addStretch(1);
-    m_close = makeButton(this, "button_close", "Close");
+    m_close = namedButton(this, "button_close", "Close");
     closeRow->addWidget(m_close);
     layout->addLayout(closeRow);
 

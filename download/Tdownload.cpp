@@ -1,6 +1,7 @@
 #include "download/Tdownload.h"
 
 #include "download/JpegDecoder.h"
+#include "ui/NamedControls.h"
 #include "ui/Prompter.h"
 
 #include <QCoreApplication>
@@ -18,19 +19,6 @@
 namespace {
 
 const char* const pictureResource = ":/pictures/download.jpg";
-
-QLabel* makeText(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setWordWrap(true);
-    return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    return button;
-}
 
 bool isWritableFolder(const QString& folder) {
     const QFileInfo info(folder);
@@ -90,20 +78,20 @@ void Tdownload::buildControls() {
     m_Image1->setMinimumSize(300, 90);
     layout->addWidget(m_Image1);
 
-    m_Label1 = makeText(this, "Label1",
-                        "Download The Orvane Lobby Now to play this  and other exciting games "
-                        "online with other players! ");
+    m_Label1 = namedLabel(this, "Label1",
+                          "Download The Orvane Lobby Now to play this  and other exciting games "
+                          "online with other players! ");
     layout->addWidget(m_Label1);
 
-    m_getbutton = makeButton(this, "getbutton", "Download And Install The Orvane Lobby Now");
-    m_abortbutton = makeButton(this, "abortbutton", "Stop Download");
+    m_getbutton = namedButton(this, "getbutton", "Download And Install The Orvane Lobby Now");
+    m_abortbutton = namedButton(this, "abortbutton", "Stop Download");
     m_abortbutton->setEnabled(false);
     layout->addWidget(m_getbutton);
     layout->addWidget(m_abortbutton);
 
-    m_infolabel = makeText(this, "infolabel", QString());
-    m_infolabel3 = makeText(this, "infolabel3", QString());
-    m_infolabel2 = makeText(this, "infolabel2", QString());
+    m_infolabel = namedLabel(this, "infolabel", QString());
+    m_infolabel3 = namedLabel(this, "infolabel3", QString());
+    m_infolabel2 = namedLabel(this, "infolabel2", QString());
     m_infolabel2->hide();
     // The progress lines keep one line's height, so the window does not
     // jump as they fill and empty.
@@ -116,24 +104,24 @@ void Tdownload::buildControls() {
     layout->addWidget(m_infolabel3);
     layout->addWidget(m_infolabel2);
 
-    m_Label7 = makeText(this, "Label7",
-                        "To proceed to the game without the ability to play against others click "
-                        "the button below.");
-    m_Label3 = makeText(this, "Label3",
-                        "Note: Even if you are playing offline, you will need to configure your "
-                        "FIREWALL to allow the game to access the internet components.");
-    m_Button1 = makeButton(this, "Button1", "Play Solo Game");
+    m_Label7 = namedLabel(this, "Label7",
+                          "To proceed to the game without the ability to play against others click "
+                          "the button below.");
+    m_Label3 = namedLabel(this, "Label3",
+                          "Note: Even if you are playing offline, you will need to configure your "
+                          "FIREWALL to allow the game to access the internet components.");
+    m_Button1 = namedButton(this, "Button1", "Play Solo Game");
     m_Button1->setDefault(true);
     layout->addSpacing(6);
     layout->addWidget(m_Label7);
     layout->addWidget(m_Label3);
     layout->addWidget(m_Button1);
 
-    m_Label5 = makeText(this, "Label5",
-                        "If you already have The Orvane Lobby and you wish to play with others "
-                        "then click the button below to close this game and open The Orvane "
-                        "Lobby.");
-    m_Button2 = makeButton(this, "Button2", "Play with Others");
+    m_Label5 = namedLabel(this, "Label5",
+                          "If you already have The Orvane Lobby and you wish to play with others "
+                          "then click the button below to close this game and open The Orvane "
+                          "Lobby.");
+    m_Button2 = namedButton(this, "Button2", "Play with Others");
     layout->addSpacing(6);
     layout->addWidget(m_Label5);
     layout->addWidget(m_Button2);
