@@ -25,8 +25,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include <cstdlib>
-#include <ctime>
 
 namespace {
 constexpr int panelWidth = 764;
@@ -44,8 +42,6 @@ Tchat::Tchat(Prompter& prompter, const QStringList& arguments, QWidget* parent)
         QDir(runtime.isEmpty() ? QDir::tempPath() : runtime).filePath("climora.lock"));
     m_mutex->setStaleLockTime(0);
     m_mutex->tryLock(0);
-
-    std::srand(unsigned(std::time(nullptr)));
 
     auto* client = new QWidget(this);
     client->setObjectName("clientarea");
