@@ -159,15 +159,17 @@ void TableModel::setTurn(int seat) {
 bool TableModel::requestRoll() {
     if (!rollOffered())
         return false;
+    const bool accepted = inputAccepted();
     setOffers(false, false);
-    return true;
+    return accepted;
 }
 
 bool TableModel::requestEnd() {
     if (!endOffered())
         return false;
+    const bool accepted = inputAccepted();
     setOffers(false, false);
-    return true;
+    return accepted;
 }
 
 bool TableModel::requestPlacement(int column) {

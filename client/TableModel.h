@@ -103,13 +103,16 @@ public:
     bool gameRunning() const;
     // The own turn, and not waiting for the server's answer to a placement.
     bool inputAccepted() const;
-    // The turn buttons the own turn offers now.
-    bool rollOffered() const { return inputAccepted() && m_rollOffered; }
-    bool endOffered() const { return inputAccepted() && m_endOffered; }
+    // The turn buttons the own turn offers now. They stay up while a
+    // placement waits for its answer.
+    bool rollOffered() const { return isOwn(m_turnSeat) && m_rollOffered; }
+    bool endOffered() const { return isOwn(m_turnSeat) && m_endOffered; }
     bool ownColourShown() const { return m_phase != Phase::NoGame; }
 
-    // What the player asks: each returns whether it may be sent, and takes
-    // the offer back so that a second press sends nothing.
+    // What the player asks: each takes the offer back, so that a second
+    // press sends nothing, and returns whether it may be sent: not while a
+    // placement waits for its answer (the press only takes the buttons down,
+    // and the answer brings them back).
     bool requestRoll();
     bool requestEnd();
     // A placement of the two selected dice on the column may be sent when

@@ -200,3 +200,33 @@ TEST_F(SelectionTest, SecondPressBeforeTheAnswerSendsNothing) {
     EXPECT_FALSE(view->board().rollButton()->isHidden());
     EXPECT_TRUE(end->isHidden());
 }
+
+// While a second placement waits for its answer the turn buttons stay up; a
+// press on one then takes both down and sends nothing, and the answer brings
+// them back.
+TEST_F(SelectionTest, TurnButtonsStayUpWhileAPlacementWaitsAndAPressThenSendsNothing) {
+    myRoll(1, {2, 4, 0, 1});
+    clickDie(0);
+    clickDie(1);
+    click(chip(8, 0));
+    game->placechip("1+p+8+0+10+d+0+0+0+d+1+0+0");
+    TurnButton* roll = view->board().rollButton();
+    TurnButton* end = view->board().endButton();
+    ASSERT_FALSE(roll->isHidden());
+
+    clickDie(2);
+    clickDie(3);
+    click(chip(3, 0));
+    EXPECT_EQ(services.sent.last(), "CMD_placechip+1+3+2+3+");
+    EXPECT_FALSE(roll->isHidden()) << "no flicker while the answer travels";
+    EXPECT_FALSE(end->isHidden());
+    const qsizetype sent = services.sent.size();
+    QTest::mouseRelease(roll, Qt::LeftButton, {}, QPoint(80, 80));
+    EXPECT_EQ(services.sent.size(), sent);
+    EXPECT_TRUE(roll->isHidden());
+    EXPECT_TRUE(end->isHidden());
+
+    game->placechip("1+p+3+0+10+d+2+0+0+d+3+0+0");
+    EXPECT_FALSE(roll->isHidden());
+    EXPECT_FALSE(end->isHidden());
+}
