@@ -26,11 +26,13 @@ void GameMessages::startthegame(const QByteArray& args) {
     m_window.setJustWatchTicked(false);
     m_model.startGame(start.useAllFlag == "1");
     m_lines.systemLine(text(start.name) + " has started a game.");
+    emit gameStarted(text(start.name));
 }
 
 void GameMessages::getnextplayer(const QByteArray& args) {
     const int seat = msg::readSeatOnly(args).seat;
     m_model.beginTurn(seat);
+    emit turnBegan(seat);
     if (m_model.isOwn(seat)) {
         m_model.setStatus("Your Turn.");
         m_sounds.playsounds(m_sounds.turnSoundNew() ? "turnnew" : "turn");
@@ -43,6 +45,7 @@ void GameMessages::rolldice(const QByteArray& args) {
     // Every client shows the roll, whoever rolled.
     const msg::Rolldice roll = msg::readRolldice(args);
     m_model.applyRoll(roll);
+    emit diceRolled(roll);
     if (!roll.playable) {
         // The server ends the turn next.
         m_model.setStatus("No Moves.. Turn Over");
@@ -55,6 +58,7 @@ void GameMessages::rolldice(const QByteArray& args) {
 void GameMessages::placechip(const QByteArray& args) {
     const msg::PlacechipResult placement = msg::readPlacechipResult(args);
     m_model.applyPlacement(placement);
+    emit chipPlaced(placement);
     for (const PlaceItem& item : placement.items) {
         if (item.kind != PlaceItem::Kind::Covered && item.kind != PlaceItem::Kind::Marker)
             continue;
@@ -92,6 +96,7 @@ void GameMessages::useall(const QByteArray& args) {
 void GameMessages::endturn(const QByteArray& args) {
     const msg::EndturnResult end = msg::readEndturnResult(args);
     m_model.applyEnd(end);
+    emit turnEnded(end);
     // A lost turn keeps the status and sound of its roll.
     if (end.code != "p")
         return;
@@ -110,6 +115,7 @@ void GameMessages::winner(const QByteArray& args) {
     const QString name = text(msg::readWinner(args));
     if (!m_model.announceWinner(name))
         return;
+    emit gameWon(name);
     m_sounds.playsounds("winner");
     const bool won = m_model.ownWin();
     const QString message = won ? QString("You have Won the Game!") : name + " has Won the Game!";
@@ -120,5 +126,7 @@ void GameMessages::winner(const QByteArray& args) {
 }
 
 void GameMessages::gamestats(const QByteArray& args) {
-    m_model.applyGamestats(msg::readGamestats(args));
+    const msg::Gamestats stats = msg::readGamestats(args);
+    if (m_model.applyGamestats(stats))
+        emit joinedRunningGame(stats);
 }

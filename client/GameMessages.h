@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/Messages.h"
+
 #include <QByteArray>
 #include <QObject>
 
@@ -35,6 +37,16 @@ public:
     void postscores(const QByteArray& args);
     void winner(const QByteArray& args);
     void gamestats(const QByteArray& args);
+
+signals:
+    // Each game message once the model has taken it, for the game's log.
+    void gameStarted(const QString& starter);
+    void turnBegan(int seat);
+    void diceRolled(const msg::Rolldice& roll);
+    void chipPlaced(const msg::PlacechipResult& placement);
+    void turnEnded(const msg::EndturnResult& end);
+    void gameWon(const QString& name);
+    void joinedRunningGame(const msg::Gamestats& stats);
 
 private:
     void refusedEnd(int seat, const QString& status);

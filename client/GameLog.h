@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <deque>
+
+class GameMessages;
+class TableModel;
+namespace msg {
+struct Rolldice;
+struct PlacechipResult;
+struct EndturnResult;
+struct Gamestats;
+} // namespace msg
+
+// The game as this client saw it, one plain-text line per event: the game's
+// start, each turn, roll, placement and turn's end, completed columns,
+// players joining, leaving or just watching, and the winner. The game's
+// events come from the message handlers once the model has taken them; the
+// seats' comings and goings are read from the model's seat changes.
+//
+// Only the newest maxLines lines are kept; the oldest go first.
+class GameLog : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int maxLines = 10000;
+
+    explicit GameLog(const TableModel& model, QObject* parent = nullptr);
+    // Logs the game's events as these handlers apply them to the model.
+    void follow(const GameMessages& messages);
+
+    // Adds a line (dropping the oldest beyond the bound) and tells the views.
+    void append(const QString& line);
+    int lineCount() const { return static_cast<int>(m_lines.size()); }
+    QStringList lines() const;
+    // The lines, each ended by a line feed.
+    QString text() const;
+
+signals:
+    void lineAdded(const QString& line);
+
+private:
+    struct SeenSeat {
+        QString name;
+        bool present = false;
+        bool watching = false;
+    };
+
+    void gameStarted(const QString& starter);
+    void turnBegan(int seat);
+    void diceRolled(const msg::Rolldice& roll);
+    void chipPlaced(const msg::PlacechipResult& placement);
+    void turnEnded(const msg::EndturnResult& end);
+    void gameWon(const QString& name);
+    void joinedRunningGame(const msg::Gamestats& stats);
+    void seatChanged(int seat);
+    QString name(int seat) const;
+
+    const TableModel& m_model;
+    std::array<SeenSeat, 10> m_seen{};
+    std::deque<QString> m_lines;
+};
