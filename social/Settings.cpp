@@ -84,6 +84,8 @@ void Settings::loadinifile() {
     m_target.setPlaySounds(onUnlessFalse(ini.readString(section, "Playsounds", "true")));
     m_target.setPlayerPhraseSounds(
         onUnlessFalse(ini.readString(section, "Playerphrasesounds", "true")));
+    m_target.setTurnAlertFlash(onUnlessFalse(ini.readString(section, "Turnalert", "true")));
+    m_target.setTurnAlertNotify(onUnlessFalse(ini.readString(section, "Turnnotify", "true")));
 }
 
 void Settings::saveinifile() {
@@ -104,6 +106,8 @@ void Settings::writeAll(const QRect& bounds) {
     ini.writeInteger(section, "Turnsound", m_target.turnSound());
     ini.writeString(section, "Playerphrasesounds", trueFalse(m_target.playerPhraseSounds()));
     ini.writeString(section, "Playsounds", trueFalse(m_target.playSounds()));
+    ini.writeString(section, "Turnalert", trueFalse(m_target.turnAlertFlash()));
+    ini.writeString(section, "Turnnotify", trueFalse(m_target.turnAlertNotify()));
 }
 
 void Settings::savePhrases(const QStringList& phrases) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QtGlobal>
 #include <QString>
 
 // Everything the settings file reads and writes, as the main window holds it.
@@ -44,6 +45,13 @@ public:
     virtual void setPlaySounds(bool on) = 0;
     virtual bool playerPhraseSounds() const = 0;
     virtual void setPlayerPhraseSounds(bool on) = 0;
+
+    // The check marks "Flash Window on My Turn" and "Notify on My Turn". A
+    // target without turn alerts keeps them on and ignores the setting.
+    virtual bool turnAlertFlash() const { return true; }
+    virtual void setTurnAlertFlash(bool on) { Q_UNUSED(on); }
+    virtual bool turnAlertNotify() const { return true; }
+    virtual void setTurnAlertNotify(bool on) { Q_UNUSED(on); }
 
     // The main window's outer bounds: left, top, width and height of the frame.
     virtual QRect windowBounds() const = 0;

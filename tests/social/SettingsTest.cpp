@@ -53,6 +53,10 @@ public:
     void setPlaySounds(bool on) override { sounds = on; }
     bool playerPhraseSounds() const override { return phraseSounds; }
     void setPlayerPhraseSounds(bool on) override { phraseSounds = on; }
+    bool turnAlertFlash() const override { return flash; }
+    void setTurnAlertFlash(bool on) override { flash = on; }
+    bool turnAlertNotify() const override { return notify; }
+    void setTurnAlertNotify(bool on) override { notify = on; }
     QRect windowBounds() const override { return bounds; }
     void setWindowBounds(const QRect& rect) override {
         bounds = rect;
@@ -69,6 +73,8 @@ public:
     QStringList phrases = builtinPhrases;
     bool sounds = false;
     bool phraseSounds = false;
+    bool flash = false;
+    bool notify = false;
     QRect bounds{100, 100, 640, 480};
     int boundsSet = 0;
     QRect area{0, 0, 1920, 1050};
@@ -123,6 +129,8 @@ TEST_F(SettingsFile, MissingFileGivesTheFirstLoginDefaults) {
     EXPECT_EQ(target.useAllBox, 0);
     EXPECT_TRUE(target.sounds);
     EXPECT_TRUE(target.phraseSounds);
+    EXPECT_TRUE(target.flash);
+    EXPECT_TRUE(target.notify);
     EXPECT_EQ(target.phrases, builtinPhrases);
     EXPECT_EQ(target.bounds, QRect(3, 3, 772, 535));
     EXPECT_EQ(settings.recordedBounds(), QRect(3, 3, 772, 535));
@@ -146,14 +154,20 @@ TEST_F(SettingsFile, SoundOptionsAreOffOnlyForLowerCaseFalse) {
     const std::pair<const char*, bool> values[] = {
         {"false", false}, {"FALSE", true}, {"False", true}, {"true", true}, {"0", true}};
     for (const auto& [text, on] : values) {
-        const FakeTarget both =
-            loaded(QByteArray("Playsounds=") + text + "\nPlayerphrasesounds=" + text);
-        EXPECT_EQ(both.sounds, on) << text;
-        EXPECT_EQ(both.phraseSounds, on) << text;
+        const FakeTarget all =
+            loaded(QByteArray("Playsounds=") + text + "\nPlayerphrasesounds=" + text +
+                   "\nTurnalert=" + text + "\nTurnnotify=" + text);
+        EXPECT_EQ(all.sounds, on) << text;
+        EXPECT_EQ(all.phraseSounds, on) << text;
+        EXPECT_EQ(all.flash, on) << text;
+        EXPECT_EQ(all.notify, on) << text;
     }
-    const FakeTarget mixed = loaded("Playsounds=true\nPlayerphrasesounds=false");
+    const FakeTarget mixed =
+        loaded("Playsounds=true\nPlayerphrasesounds=false\nTurnalert=false\nTurnnotify=true");
     EXPECT_TRUE(mixed.sounds);
     EXPECT_FALSE(mixed.phraseSounds);
+    EXPECT_FALSE(mixed.flash);
+    EXPECT_TRUE(mixed.notify);
 }
 
 TEST_F(SettingsFile, TextSizeIsAppliedAsReadAndUnusableSizesGiveEight) {
@@ -210,11 +224,14 @@ TEST_F(SettingsFile, SaveWritesEveryKeyButThePhrasesInOrder) {
     target.turn = 1;
     target.sounds = true;
     target.phraseSounds = false;
+    target.flash = true;
+    target.notify = false;
     Settings(target, path()).saveinifile();
     EXPECT_EQ(sectionLines(),
               QStringList({"Textsize=12", "Top=30", "Left=40", "Width=900", "Height=650",
                            "Useall=1", "Textcolor=$00112233", "Botspeed=1000", "Turnsound=1",
-                           "Playerphrasesounds=false", "Playsounds=true"}));
+                           "Playerphrasesounds=false", "Playsounds=true", "Turnalert=true",
+                           "Turnnotify=false"}));
 
     FakeTarget back;
     Settings(back, path()).loadinifile();
@@ -224,6 +241,8 @@ TEST_F(SettingsFile, SaveWritesEveryKeyButThePhrasesInOrder) {
     EXPECT_EQ(back.bot, 1000);
     EXPECT_EQ(back.turn, 1);
     EXPECT_FALSE(back.phraseSounds);
+    EXPECT_TRUE(back.flash);
+    EXPECT_FALSE(back.notify);
 }
 
 TEST_F(SettingsFile, SavePhrasesWritesNineOneLineTexts) {
@@ -266,7 +285,9 @@ TEST_F(SettingsFile, OtherSectionsKeysAndCommentsSurviveByteForByte) {
         .replace("Top=5\nLeft=6\nWidth=800\nHeight=600", "Top=8\nLeft=7\nWidth=900\nHeight=700")
         .replace("Botspeed=750", "Botspeed=1000")
         .replace("Phrase1=Old", "Phrase1=New")
-        .replace("Playsounds=true", "Playsounds=false");
+        .replace("Playsounds=true", "Playsounds=false")
+        // Keys the file lacked are added at the end of the section.
+        .replace("Playsounds=false\n", "Playsounds=false\nTurnalert=true\nTurnnotify=true\n");
     EXPECT_EQ(contents().toStdString(), after.toStdString());
 }
 
