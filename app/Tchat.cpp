@@ -119,6 +119,8 @@ void Tchat::buildMenus() {
     options->setObjectName("Options1");
     checkable(options, "PlaySounds1", "Play Sounds", true);
     checkable(options, "PlayerPhraseSounds1", "Player Phrase Sounds", true);
+    checkable(options, "TurnAlertTaskbar1", "Flash Window on My Turn", true);
+    checkable(options, "TurnAlertNotify1", "Notify on My Turn", true);
     QMenu* turnSound = options->addMenu("Turn Sound");
     turnSound->setObjectName("TurnSound1");
     turnSound->menuAction()->setData(Settings::turnClassic);

@@ -34,6 +34,8 @@ class QLockFile;
 class ConnectionWatch;
 class HostingNotice;
 class OthersController;
+class TurnAlert;
+class DbusNotifier;
 
 // The main window: the game view, the chat and the menus, composed from the
 // parts of client/ and social/. It is the client's ClientServices and the
@@ -102,6 +104,10 @@ public:
     void setPlaySounds(bool on) override;
     bool playerPhraseSounds() const override;
     void setPlayerPhraseSounds(bool on) override;
+    bool turnAlertFlash() const override;
+    void setTurnAlertFlash(bool on) override;
+    bool turnAlertNotify() const override;
+    void setTurnAlertNotify(bool on) override;
     QRect windowBounds() const override;
     void setWindowBounds(const QRect& bounds) override;
     QRect workArea() const override;
@@ -114,6 +120,7 @@ public:
     ClientConnection* connection() const { return m_connection; }
     GameView* game() const { return m_game; }
     ChatDisplay* chat() const { return m_chat; }
+    TurnAlert* turnAlert() const { return m_turnAlert; }
     const Windows& windows() const { return m_windows; }
 
     // Playing with others: the window, the watch over a joining copy's
@@ -183,6 +190,9 @@ private:
     // Game side (client/).
     ClientConnection* m_connection = nullptr;
     GameView* m_game = nullptr;
+    // The taskbar flash and desktop notification when the own turn begins.
+    DbusNotifier* m_notifier = nullptr;
+    TurnAlert* m_turnAlert = nullptr;
 
     // Playing with others (TchatOthers.cpp).
     void buildOthers();

@@ -5,6 +5,7 @@
 #include "client/GameView.h"
 #include "client/TableModel.h"
 #include "client/Tgamestart.h"
+#include "client/TurnAlert.h"
 #include "client/TurnButton.h"
 #include "download/Tdownload.h"
 #include "net/TSock.h"
@@ -208,6 +209,21 @@ bool Tchat::playerPhraseSounds() const {
 }
 void Tchat::setPlayerPhraseSounds(bool on) {
     m_sounds->setPlayerPhraseSounds(on);
+}
+
+bool Tchat::turnAlertFlash() const {
+    return action("TurnAlertTaskbar1")->isChecked();
+}
+void Tchat::setTurnAlertFlash(bool on) {
+    action("TurnAlertTaskbar1")->setChecked(on);
+    m_turnAlert->setFlashOn(on);
+}
+bool Tchat::turnAlertNotify() const {
+    return action("TurnAlertNotify1")->isChecked();
+}
+void Tchat::setTurnAlertNotify(bool on) {
+    action("TurnAlertNotify1")->setChecked(on);
+    m_turnAlert->setNotifyOn(on);
 }
 
 QRect Tchat::windowBounds() const {

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "client/TurnAlert.h"
 #include "social/ChatDisplay.h"
 
 #include <QAction>
@@ -21,7 +22,8 @@ TEST_F(AppFixture, PreferencesChosenInTheWindowSurviveARestart) {
         p.chat().action("Slow1")->trigger();
         p.chat().action("N121")->trigger();
         p.chat().action("New1")->trigger();
-        p.chat().action("PlaySounds1")->trigger(); // off
+        p.chat().action("PlaySounds1")->trigger();       // off
+        p.chat().action("TurnAlertTaskbar1")->trigger(); // off
         program.reset();
     }
     Program& p = start({});
@@ -33,6 +35,10 @@ TEST_F(AppFixture, PreferencesChosenInTheWindowSurviveARestart) {
     EXPECT_TRUE(p.chat().action("N121")->isChecked());
     EXPECT_TRUE(p.chat().turnSoundNew());
     EXPECT_FALSE(p.chat().action("PlaySounds1")->isChecked());
+    EXPECT_FALSE(p.chat().action("TurnAlertTaskbar1")->isChecked());
+    EXPECT_FALSE(p.chat().turnAlert()->flashOn());
+    EXPECT_TRUE(p.chat().action("TurnAlertNotify1")->isChecked());
+    EXPECT_TRUE(p.chat().turnAlert()->notifyOn());
 
     ASSERT_TRUE(shared.open(QIODevice::ReadOnly));
     EXPECT_TRUE(shared.readAll().startsWith("[Lobby]\r\nServer=example\r\n"));
