@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QRect>
-#include <QtGlobal>
 #include <QString>
 
 // Everything the settings file reads and writes, as the main window holds it.
@@ -49,9 +48,9 @@ public:
     // The check marks "Flash Window on My Turn" and "Notify on My Turn". A
     // target without turn alerts keeps them on and ignores the setting.
     virtual bool turnAlertFlash() const { return true; }
-    virtual void setTurnAlertFlash(bool on) { Q_UNUSED(on); }
+    virtual void setTurnAlertFlash(bool) {}
     virtual bool turnAlertNotify() const { return true; }
-    virtual void setTurnAlertNotify(bool on) { Q_UNUSED(on); }
+    virtual void setTurnAlertNotify(bool) {}
 
     // The main window's outer bounds: left, top, width and height of the frame.
     virtual QRect windowBounds() const = 0;
