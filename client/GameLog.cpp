@@ -11,7 +11,8 @@ QString pips(int face) {
 }
 } // namespace
 
-GameLog::GameLog(const TableModel& model, QObject* parent) : QObject(parent), m_model(model) {
+GameLog::GameLog(const TableModel& model, QObject* parent)
+    : QAbstractListModel(parent), m_model(model) {
     for (int seat = 1; seat < static_cast<int>(m_seen.size()); ++seat) {
         const TableModel::Seat& s = model.seat(seat);
         m_seen[seat] = SeenSeat{s.name, s.present, s.watching};
@@ -30,10 +31,26 @@ void GameLog::follow(const GameMessages& messages) {
 }
 
 void GameLog::append(const QString& line) {
-    if (m_lines.size() >= static_cast<size_t>(maxLines))
+    if (m_lines.size() >= static_cast<size_t>(maxLines)) {
+        beginRemoveRows(QModelIndex(), 0, 0);
         m_lines.pop_front();
+        endRemoveRows();
+    }
+    const int row = lineCount();
+    beginInsertRows(QModelIndex(), row, row);
     m_lines.push_back(line);
+    endInsertRows();
     emit lineAdded(line);
+}
+
+int GameLog::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : lineCount();
+}
+
+QVariant GameLog::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= lineCount())
+        return {};
+    return m_lines[static_cast<size_t>(index.row())];
 }
 
 QStringList GameLog::lines() const {

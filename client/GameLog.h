@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QObject>
+#include <QAbstractListModel>
 #include <QString>
 #include <QStringList>
 
@@ -22,8 +22,9 @@ struct Gamestats;
 // events come from the message handlers once the model has taken them; the
 // seats' comings and goings are read from the model's seat changes.
 //
-// Only the newest maxLines lines are kept; the oldest go first.
-class GameLog : public QObject {
+// Only the newest maxLines lines are kept; the oldest go first. The lines
+// are a list model, one row a line, that the log's window shows as it is.
+class GameLog : public QAbstractListModel {
     Q_OBJECT
 public:
     static constexpr int maxLines = 10000;
@@ -38,6 +39,9 @@ public:
     QStringList lines() const;
     // The lines, each ended by a line feed.
     QString text() const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 signals:
     void lineAdded(const QString& line);

@@ -9,10 +9,14 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QPlainTextEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 GameLogWindow::GameLogWindow(GameLog& log, Prompter& prompter, QWidget* parent,
                              SaveFileChooser* chooser)
@@ -25,17 +29,34 @@ GameLogWindow::GameLogWindow(GameLog& log, Prompter& prompter, QWidget* parent,
     setWindowTitle("Game Log");
     resize(480, 420);
 
-    m_view = new QPlainTextEdit(this);
+    // A list of the log's lines: the item views draw text as plain
+    // characters, never as markup, and a line costs the same however many
+    // there are.
+    m_view = new QListView(this);
     m_view->setObjectName("GameLogText");
-    m_view->setReadOnly(true);
-    m_view->setUndoRedoEnabled(false);
-    m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_view->setMaximumBlockCount(GameLog::maxLines);
-    const QStringList lines = log.lines();
-    if (!lines.isEmpty())
-        m_view->setPlainText(lines.join('\n'));
-    // appendPlainText takes the text as plain characters, never as markup.
-    connect(&log, &GameLog::lineAdded, m_view, &QPlainTextEdit::appendPlainText);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setUniformItemSizes(true);
+    m_view->setTextElideMode(Qt::ElideNone);
+    m_view->setModel(&log);
+    connect(&log, &GameLog::rowsAboutToBeInserted, this, [this] {
+        QScrollBar* bar = m_view->verticalScrollBar();
+        m_followEnd = bar->value() == bar->maximum();
+    });
+    // Scrolling lays every line out at once: done once per turn of the
+    // event loop, however many lines came.
+    connect(&log, &GameLog::rowsInserted, this, [this] {
+        if (!m_followEnd || !m_view->isVisible() || m_scrollPending)
+            return;
+        m_scrollPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_scrollPending = false;
+                m_view->scrollToBottom();
+            },
+            Qt::QueuedConnection);
+    });
 
     QPushButton* copyButton = namedButton(this, "GameLogCopy", "Copy");
     QPushButton* saveButton = namedButton(this, "GameLogSave", "Save As...");
@@ -53,12 +74,21 @@ GameLogWindow::GameLogWindow(GameLog& log, Prompter& prompter, QWidget* parent,
 
 GameLogWindow::~GameLogWindow() = default;
 
+void GameLogWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    m_view->scrollToBottom();
+}
+
 void GameLogWindow::copy() {
-    QString text = m_view->textCursor().selectedText();
-    if (text.isEmpty())
-        text = m_log.text();
-    else
-        text.replace(QChar::ParagraphSeparator, '\n');
+    QModelIndexList selected = m_view->selectionModel()->selectedRows();
+    if (selected.isEmpty()) {
+        QGuiApplication::clipboard()->setText(m_log.text());
+        return;
+    }
+    std::sort(selected.begin(), selected.end());
+    QString text;
+    for (const QModelIndex& index : selected)
+        text += index.data().toString() + '\n';
     QGuiApplication::clipboard()->setText(text);
 }
 

@@ -7,11 +7,13 @@
 #include "protocol/Commands.h"
 #include "support/FakeClientServices.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QPlainTextEdit>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QListView>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -118,9 +120,27 @@ TEST_F(GameLogTest, KeepsTheNewestTenThousandLinesInTheLogAndTheWindow) {
     EXPECT_EQ(log.lineCount(), GameLog::maxLines);
     EXPECT_EQ(log.lines().first(), "line 1");
     EXPECT_EQ(log.lines().last(), "line 10000");
-    EXPECT_EQ(window.view()->blockCount(), GameLog::maxLines);
-    EXPECT_EQ(window.view()->document()->firstBlock().text(), "line 1");
-    EXPECT_EQ(window.view()->document()->lastBlock().text(), "line 10000");
+    const QAbstractItemModel* shown = window.view()->model();
+    EXPECT_EQ(shown->rowCount(), GameLog::maxLines);
+    EXPECT_EQ(shown->index(0, 0).data().toString(), "line 1");
+    EXPECT_EQ(shown->index(GameLog::maxLines - 1, 0).data().toString(), "line 10000");
+}
+
+TEST_F(GameLogTest, CopyTakesTheSelectedLinesInTheirOrderOrElseTheWholeLog) {
+    FakePrompter prompts;
+    GameLogWindow window(log, prompts);
+    for (const char* line : {"Ann's turn", "Ann rolled 1 2 3 4", "Ann placed 1+2 on column 3"})
+        log.append(line);
+
+    window.copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              "Ann's turn\nAnn rolled 1 2 3 4\nAnn placed 1+2 on column 3\n");
+
+    QItemSelectionModel* selection = window.view()->selectionModel();
+    selection->select(log.index(2), QItemSelectionModel::Select);
+    selection->select(log.index(0), QItemSelectionModel::Select);
+    window.copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Ann's turn\nAnn placed 1+2 on column 3\n");
 }
 
 TEST_F(GameLogTest, SaveAsWritesThePlainTextAndAFailedSaveKeepsTheOldFile) {
