@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "client/GameLogWindow.h"
 #include "client/Tgamestart.h"
 #include "download/Tdownload.h"
 #include "server/TServer.h"
@@ -55,6 +56,7 @@ void Program::makeWindows() {
         prompter, [chat] { chat->close(); }, chat);
     windows.download->setPlayWithOthers([chat] { chat->openPlayWithOthers(); });
     windows.gamestart = new Tgamestart(chat->state(), *chat, *chat, chat, background);
+    windows.gameLog = new GameLogWindow(*chat->gameLog(), prompter, chat);
     chat->attachWindows(windows);
 }
 

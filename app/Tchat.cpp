@@ -158,6 +158,7 @@ void Tchat::buildMenus() {
     add(view, "ViewTally1", "View Tally");
     add(view, "SpyList1", "Spy List");
     add(view, "PrhaseList1", "Phrase List");
+    add(view, "GameLog1", "Game Log")->setShortcut(QKeySequence("Ctrl+L"));
 
     QMenu* help = menuBar()->addMenu("Help");
     help->setObjectName("Help1");

@@ -22,6 +22,8 @@ class Thelp;
 class Tspylist;
 class Tphrases;
 class Tgamestart;
+class GameLog;
+class GameLogWindow;
 class ClientConnection;
 class GameView;
 class ChatDisplay;
@@ -59,6 +61,7 @@ public:
         TServer* server = nullptr;
         Tdownload* download = nullptr;
         Tgamestart* gamestart = nullptr;
+        GameLogWindow* gameLog = nullptr;
     };
     // Hands over the other windows once they exist, and wires them in.
     void attachWindows(const Windows& windows);
@@ -119,6 +122,8 @@ public:
     TSock* lobbyLink() const { return m_sock11; }
     ClientConnection* connection() const { return m_connection; }
     GameView* game() const { return m_game; }
+    // The game as this client saw it, line by line.
+    GameLog* gameLog() const { return m_gameLog; }
     ChatDisplay* chat() const { return m_chat; }
     TurnAlert* turnAlert() const { return m_turnAlert; }
     const Windows& windows() const { return m_windows; }
@@ -190,6 +195,7 @@ private:
     // Game side (client/).
     ClientConnection* m_connection = nullptr;
     GameView* m_game = nullptr;
+    GameLog* m_gameLog = nullptr;
     // The taskbar flash and desktop notification when the own turn begins.
     DbusNotifier* m_notifier = nullptr;
     TurnAlert* m_turnAlert = nullptr;

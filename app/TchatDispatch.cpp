@@ -4,6 +4,7 @@
 // after the command name and its "+".
 #include "app/Tchat.h"
 #include "client/ClientConnection.h"
+#include "client/GameLog.h"
 #include "client/GameMessages.h"
 #include "client/GameView.h"
 #include "client/SeatNames.h"
@@ -19,6 +20,8 @@ void Tchat::buildDispatchTable() {
     ClientConnection* c = m_connection;
     TableModel* model = &m_game->model();
     auto* g = new GameMessages(*this, *this, *this, *this, *model, m_game);
+    m_gameLog = new GameLog(*model, this);
+    m_gameLog->follow(*g);
 
     table.add(cmd::sendlogininfo, [c](const QByteArray& a) { c->sendloginfo(a); });
     table.add(cmd::chat, [this](const QByteArray& a) { m_chat->chatrecieved(a); });

@@ -2,6 +2,7 @@
 // the start of hosting; the rest of Tchat is in Tchat.cpp.
 #include "app/Tchat.h"
 #include "client/ClientConnection.h"
+#include "client/GameLogWindow.h"
 #include "client/GameView.h"
 #include "client/TableModel.h"
 #include "client/Tgamestart.h"
@@ -36,6 +37,12 @@ void Tchat::attachWindows(const Windows& windows) {
 void Tchat::wireWindows() {
     wireSocialWindows();
     connect(action("ViewTally1"), &QAction::triggered, this, &Tchat::viewTally);
+    connect(action("GameLog1"), &QAction::triggered, this, [this] {
+        if (!m_windows.gameLog)
+            return;
+        m_windows.gameLog->show();
+        m_windows.gameLog->raise();
+    });
     connect(action("PrhaseList1"), &QAction::triggered, this, &Tchat::openPhraseEditor);
     connect(action("TextColor1"), &QAction::triggered, this, &Tchat::chooseTextColour);
     if (m_windows.phrases) {
