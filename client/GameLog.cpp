@@ -72,32 +72,50 @@ QString GameLog::name(int seat) const {
     return m_model.seatName(seat);
 }
 
+QString GameLog::who(int seat) const {
+    return m_model.isOwn(seat) ? QStringLiteral("You") : name(seat);
+}
+
+QString GameLog::whose(int seat) const {
+    return m_model.isOwn(seat) ? QStringLiteral("Your") : name(seat) + "'s";
+}
+
 void GameLog::gameStarted(const QString& starter) {
     append(starter + " started a game");
 }
 
 void GameLog::turnBegan(int seat) {
-    append(name(seat) + "'s turn");
+    append(whose(seat) + " turn");
 }
 
 void GameLog::diceRolled(const msg::Rolldice& roll) {
     QStringList faces;
-    for (const msg::DieState& d : roll.dice)
+    m_inPlay.fill(false);
+    for (const msg::DieState& d : roll.dice) {
         faces << pips(d.value);
-    const QString who = name(roll.seat);
-    append(who + " rolled " + faces.join(' '));
+        if (d.die >= 0 && d.die < TableModel::dice) {
+            m_inPlay[d.die] = true;
+            m_faces[d.die] = d.value;
+        }
+    }
+    append(who(roll.seat) + " rolled " + faces.join(' '));
     if (!roll.playable)
-        append("Nothing fits " + who + "'s roll");
+        append("Nothing fits " +
+               (m_model.isOwn(roll.seat) ? QStringLiteral("your") : name(roll.seat) + "'s") +
+               " roll");
 }
 
 void GameLog::chipPlaced(const msg::PlacechipResult& placement) {
-    // The dice the placement used are home again, their faces as rolled.
+    // The server lists every die used since the roll; the pair of this
+    // placement are the ones still in play before it, with their rolled faces.
     QStringList dice;
     QList<int> columns;
     for (const PlaceItem& item : placement.items) {
         if (item.kind == PlaceItem::Kind::DieUsed) {
-            if (item.die >= 0 && item.die < TableModel::dice)
-                dice << pips(m_model.die(item.die).face);
+            if (item.die >= 0 && item.die < TableModel::dice && m_inPlay[item.die]) {
+                m_inPlay[item.die] = false;
+                dice << pips(m_faces[item.die]);
+            }
         } else if (item.kind == PlaceItem::Kind::Marker && !columns.contains(item.cell.column)) {
             columns << item.cell.column;
         }
@@ -105,26 +123,26 @@ void GameLog::chipPlaced(const msg::PlacechipResult& placement) {
     QStringList where;
     for (int column : columns)
         where << QString::number(column);
-    QString line = name(placement.seat) + " placed " + dice.join('+');
+    QString line = who(placement.seat) + " placed " + dice.join('+');
     if (!where.isEmpty())
         line += " on column " + where.join(" and ");
     append(line);
 }
 
 void GameLog::turnEnded(const msg::EndturnResult& end) {
-    const QString who = name(end.seat);
+    m_inPlay.fill(false);
     if (end.code != "p") {
-        append(who + "'s turn is over: the progress is lost");
+        append(whose(end.seat) + " turn is over: the progress is lost");
         return;
     }
-    append(who + " ended the turn and kept the progress");
+    append(who(end.seat) + " ended the turn and kept the progress");
     for (const EndItem& item : end.items)
         if (item.completedThrough > 0)
-            append(who + " completed column " + QString::number(item.cell.column));
+            append(who(end.seat) + " completed column " + QString::number(item.cell.column));
 }
 
 void GameLog::gameWon(const QString& name) {
-    append(name + " has won the game");
+    append(m_model.ownWin() ? QStringLiteral("You have won the game") : name + " has won the game");
 }
 
 void GameLog::joinedRunningGame(const msg::Gamestats& stats) {
@@ -134,9 +152,15 @@ void GameLog::joinedRunningGame(const msg::Gamestats& stats) {
         if (s.present || s.computer)
             scores << s.name + " " + QString::number(s.score);
     }
+    m_inPlay.fill(false);
+    for (const msg::DieState& d : stats.dice)
+        if (d.die >= 0 && d.die < TableModel::dice) {
+            m_inPlay[d.die] = d.available && d.value != TableModel::noValue;
+            m_faces[d.die] = d.value;
+        }
     QString line = "Joined during a game";
     if (seats::isPlaying(stats.turnSeat))
-        line += ": " + name(stats.turnSeat) + "'s turn";
+        line += ": " + whose(stats.turnSeat) + " turn";
     append(line + "; scores: " + scores.join(", "));
 }
 

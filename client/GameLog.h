@@ -62,8 +62,15 @@ private:
     void joinedRunningGame(const msg::Gamestats& stats);
     void seatChanged(int seat);
     QString name(int seat) const;
+    // The seat as the subject of a line: "You" for the own seat.
+    QString who(int seat) const;
+    // The seat's possessive: "Your" for the own seat, else "Ann's".
+    QString whose(int seat) const;
 
     const TableModel& m_model;
     std::array<SeenSeat, 10> m_seen{};
     std::deque<QString> m_lines;
+    // The dice of the current roll not placed yet, and their rolled faces.
+    std::array<bool, 4> m_inPlay{};
+    std::array<int, 4> m_faces{};
 };

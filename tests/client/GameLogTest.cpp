@@ -71,11 +71,11 @@ TEST_F(GameLogTest, AShortGameReadsAsOneLinePerEvent) {
                                "Ann joined",
                                "Bob<b> joined",
                                "Ann started a game",
-                               "Ann's turn",
-                               "Ann rolled 2 5 3 6",
-                               "Ann placed 2+3 on column 5",
-                               "Ann ended the turn and kept the progress",
-                               "Ann completed column 11",
+                               "Your turn",
+                               "You rolled 2 5 3 6",
+                               "You placed 2+3 on column 5",
+                               "You ended the turn and kept the progress",
+                               "You completed column 11",
                                "Bob<b>'s turn",
                                "Bob<b> rolled 1 1 1 1",
                                "Nothing fits Bob<b>'s roll",
@@ -83,8 +83,25 @@ TEST_F(GameLogTest, AShortGameReadsAsOneLinePerEvent) {
                                "Bob<b> just watches",
                                "Bob<b> plays again",
                                "Bob<b> left",
-                               "Ann has won the game",
+                               "You have won the game",
                            }));
+}
+
+// The server lists every die used since the roll; a second placement names
+// only its own pair, with the faces as rolled.
+TEST_F(GameLogTest, ASecondPlacementOfARollNamesOnlyItsOwnPair) {
+    login(1, "Ann");
+    model.seatArrived(3, "Bob");
+    game.startthegame(args(cmd::startgame_("Ann", "0")));
+    game.getnextplayer(args(cmd::nextplayer_(3)));
+    game.rolldice(args(cmd::rolldice_(3, true, {0, 1, 2, 3})));
+    game.placechip(args(cmd::placechipResult_(3, {marker(3, 0), used(0), used(1)})));
+    game.placechip(
+        args(cmd::placechipResult_(3, {marker(7, 0), used(0), used(1), used(2), used(3)})));
+    const QStringList lines = log.lines();
+    EXPECT_EQ(lines.mid(lines.size() - 4),
+              QStringList({"Bob's turn", "Bob rolled 1 2 3 4", "Bob placed 1+2 on column 3",
+                           "Bob placed 3+4 on column 7"}));
 }
 
 TEST_F(GameLogTest, AMessageTheModelRefusesLeavesNoLine) {
