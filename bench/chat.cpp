@@ -5,6 +5,7 @@
 // each, for the cost of such a line and the memory it leaves.
 //
 // Usage: bench_chat [lines]        (runs offscreen unless QT_QPA_PLATFORM is set)
+#include "bench/support/Stats.h"
 #include "client/ClientServices.h"
 #include "social/ChatDisplay.h"
 #include "social/ChatView.h"
@@ -79,15 +80,6 @@ QByteArray chatLine(int i) {
     }
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -158,7 +150,7 @@ int main(int argc, char** argv) {
                 fillSeconds * 1e6 / lines);
     std::printf("memory for the lines:     %.1f MB (target < 40 MB)\n", memoryMb);
     std::printf("append one line, median:  %.3f ms (target < 1 ms)\n", medianMs);
-    std::printf("append one line, p90/max: %.3f / %.3f ms\n", percentile(append, 0.9),
+    std::printf("append one line, p90/max: %.3f / %.3f ms\n", percentile(append, 90),
                 *std::max_element(append.begin(), append.end()));
     std::printf("relayout of all lines:    %.0f ms (text size change)\n", relayoutMs);
     std::printf("flood line, median/max:   %.3f / %.3f ms (21,600 words each)\n",

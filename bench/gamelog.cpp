@@ -6,6 +6,7 @@
 //
 // Usage: bench_gamelog [lines]     (runs offscreen unless QT_QPA_PLATFORM is set)
 #include "client/GameLog.h"
+#include "bench/support/Stats.h"
 #include "client/GameLogWindow.h"
 #include "client/TableModel.h"
 #include "ui/Prompter.h"
@@ -39,11 +40,6 @@ QString logLine(int i) {
     default:
         return name + " ended the turn and kept the progress";
     }
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(p * double(values.size())))];
 }
 
 } // namespace
@@ -100,10 +96,10 @@ int main(int argc, char** argv) {
     std::printf("lines kept: %d (window rows %d)\n", log.lineCount(),
                 window.view()->model()->rowCount());
     std::printf("append at the bound, window open: mean %.2f us, median %.2f us, p99 %.2f us\n",
-                sum / lines, percentile(append, 0.5), percentile(append, 0.99));
+                sum / lines, percentile(append, 50), percentile(append, 99));
     std::printf("append with a repaint every 100 lines: %.2f us per line\n", paintedUs);
     std::printf("append then the event loop's layout and paint: median %.2f us, p99 %.2f us\n",
-                percentile(full, 0.5), percentile(full, 0.99));
+                percentile(full, 50), percentile(full, 99));
     const bool met = sum / lines < 50;
     std::printf("target: under 50 us per line: %s\n", met ? "met" : "NOT met");
     return met ? 0 : 1;
