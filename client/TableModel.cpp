@@ -224,11 +224,15 @@ void TableModel::completeColumn(int column, int through, int seat) {
 
 void TableModel::clearCovers() {
     for (int column = board::firstColumn; column <= board::lastColumn; ++column)
-        for (int position = 0; position <= board::columnTop(column); ++position)
-            if (m_cells[column][position].seatUnder != 0) {
-                m_cells[column][position].seatUnder = 0;
-                emit cellChanged(column, position);
-            }
+        clearCoversIn(column, -1);
+}
+
+void TableModel::clearCoversIn(int column, int except) {
+    for (int position = 0; position <= board::columnTop(column); ++position)
+        if (position != except && m_cells[column][position].seatUnder != 0) {
+            m_cells[column][position].seatUnder = 0;
+            emit cellChanged(column, position);
+        }
 }
 
 void TableModel::clearStock() {
@@ -348,19 +352,11 @@ void TableModel::applyPlacement(const msg::PlacechipResult& placement) {
             break;
         case Kind::Uncovered:
             // The marker left: whatever it covered in the column shows again.
-            for (int p = 0; p <= board::columnTop(column); ++p)
-                if (m_cells[column][p].seatUnder != 0 && p != position) {
-                    m_cells[column][p].seatUnder = 0;
-                    emit cellChanged(column, p);
-                }
+            clearCoversIn(column, position);
             setCell(column, position, item.cell.occupant, 0);
             break;
         case Kind::Covered:
-            for (int p = 0; p <= board::columnTop(column); ++p)
-                if (m_cells[column][p].seatUnder != 0 && p != position) {
-                    m_cells[column][p].seatUnder = 0;
-                    emit cellChanged(column, p);
-                }
+            clearCoversIn(column, position);
             cellAt(column, position).seatUnder = item.cell.seatUnder;
             emit cellChanged(column, position);
             break;

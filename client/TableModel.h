@@ -191,6 +191,8 @@ private:
     void setCell(int column, int position, int occupant, int seatUnder);
     void completeColumn(int column, int through, int seat);
     void clearCovers();
+    // Shows again what a marker covered anywhere in the column but at `except`.
+    void clearCoversIn(int column, int except);
     void clearStock();
     // Takes a stock marker for the column unless one works on it already.
     void takeMarker(int column, bool label);

@@ -7,6 +7,9 @@ namespace seats {
 inline constexpr int playing = 4;
 inline constexpr int last = 9;
 
+// The caption of a playing seat that nobody holds.
+inline constexpr char waiting[] = "<Waiting>";
+
 constexpr bool isSeat(int seat) {
     return seat >= 1 && seat <= last;
 }

@@ -1,5 +1,6 @@
 #include "tally/Ttallylist.h"
 
+#include "game/Seats.h"
 #include "tally/TStringGrid.h"
 #include "ui/Prompter.h"
 
@@ -17,7 +18,6 @@
 namespace {
 
 constexpr int Columns = TallyCounts::Columns;
-const QString Waiting = QStringLiteral("<Waiting>");
 const QString NobodyTop = QStringLiteral("Player's Tally");
 const QString NobodyWins = QStringLiteral("Player Wins:");
 
@@ -190,7 +190,7 @@ void Ttallylist::loadchecklist(int ownSeat, const QStringList& seatNames) {
     checklist->clear();
     for (int seat = 1; seat <= 4 && seat <= seatNames.size(); ++seat) {
         const QString& name = seatNames[seat - 1];
-        if (seat == ownSeat || name == Waiting)
+        if (seat == ownSeat || name == QLatin1String(seats::waiting))
             continue;
         auto* item = new QListWidgetItem(name, checklist);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
