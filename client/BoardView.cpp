@@ -94,6 +94,20 @@ BoardView::BoardView(QWidget* panelBoard) {
             m_chips[column][position] = chip;
         }
     }
+    // A won column's cover lies over its places and reaches 2 pixels beyond
+    // them; clicks go through to the places beneath.
+    for (int column = board::firstColumn; column <= board::lastColumn; ++column) {
+        const QRect places(
+            QPoint(board::chipLeft(column), board::chipTop(column, board::columnTop(column))),
+            QPoint(board::chipLeft(column) + board::chipWidth - 1,
+                   board::chipTop(column, 0) + board::chipHeight - 1));
+        auto* claim =
+            new Picture(m_gameBoard, "image_claim" + num(column), places.adjusted(-2, -2, 2, 2));
+        claim->setHint(num(column));
+        claim->setAttribute(Qt::WA_TransparentForMouseEvents);
+        claim->hide();
+        m_claims[column] = claim;
+    }
 
     m_end =
         new TurnButton(m_gameBoard, "button_end", board::endButton, TurnButton::Half::LowerLeft);
@@ -167,6 +181,11 @@ Picture& BoardView::cover(int column) const {
     return *m_covers[column];
 }
 
+Picture& BoardView::claim(int column) const {
+    requireColumn(column);
+    return *m_claims[column];
+}
+
 Picture& BoardView::die(int index) const {
     requireDie(index);
     return *m_dice[index];
@@ -211,6 +230,19 @@ void BoardView::showCover(int column, int position, int seat) {
 void BoardView::hideCovers() {
     for (int column = board::firstColumn; column <= board::lastColumn; ++column)
         m_covers[column]->hide();
+}
+
+void BoardView::showClaim(int column, int seat) {
+    Picture& cover = claim(column);
+    if (seat < 1 || seat > board::seats) {
+        cover.blank();
+        cover.hide();
+        return;
+    }
+    const QString name = QString("claim%1_%2").arg(seat).arg(board::columnTop(column));
+    cover.setPicture(ImageList::deferred(name));
+    cover.setValue(seat);
+    cover.show();
 }
 
 void BoardView::dieHome(int index) {

@@ -23,6 +23,8 @@ public:
     QWidget* gameBoard() const { return m_gameBoard; }
     Picture& chip(int column, int position) const;
     Picture& cover(int column) const;
+    // The cover laid over the whole of a column once a seat has won it.
+    Picture& claim(int column) const;
     Picture& die(int index) const;
     Picture& extra(int marker) const;
     QLabel& working(int marker) const;
@@ -51,6 +53,9 @@ public:
     // chip picture (blank for 0).
     void showCover(int column, int position, int seat);
     void hideCovers();
+    // Lays the seat's cover over the column (seat 1 to 4), or takes it away
+    // (any other seat).
+    void showClaim(int column, int seat);
     void dieHome(int index);
     void dieToRow(int index, int top);
     void setStatus(const QString& text);
@@ -60,6 +65,7 @@ private:
     // [column][position]; only the places of a column exist.
     std::array<std::array<Picture*, 13>, 13> m_chips{};
     std::array<Picture*, 13> m_covers{};
+    std::array<Picture*, 13> m_claims{};
     std::array<Picture*, 4> m_dice{};
     std::array<Picture*, 3> m_extras{};
     std::array<QLabel*, 3> m_working{};

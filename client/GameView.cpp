@@ -61,6 +61,9 @@ void GameView::showCell(int column, int position) {
     else
         m_board.drawChip(column, position, cell.occupant);
     showColumnCover(column);
+    // The owner's cover over the whole column, from its bottom place.
+    if (position == 0)
+        m_board.showClaim(column, cell.completedBy);
 }
 
 void GameView::showColumnCover(int column) {

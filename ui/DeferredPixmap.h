@@ -10,6 +10,11 @@
 // before its main window appears. Copies share the picture, and pictures
 // read from a file go through the pixmap cache, so each file is decoded
 // once. A picture given ready-made is simply held.
+//
+// On a screen of more than one device pixel per logical pixel, a file
+// picture "name.png" is read from its twin "name@2x.png" when there is one,
+// with a device pixel ratio of 2: it keeps its logical size and is drawn
+// sharp. Elsewhere the twin is never read.
 class DeferredPixmap {
 public:
     DeferredPixmap() = default;
@@ -27,6 +32,14 @@ public:
     bool isEmpty() const;
     // True once the picture is in memory (always for a ready-made one).
     bool isDecoded() const;
+
+    // The picture at path for a screen of the given device pixel ratio: the
+    // "@2x" twin above a ratio of 1 when it exists, else the file itself.
+    // Null when neither can be read.
+    static QPixmap load(const QString& path, qreal ratio);
+    // The twin's path: "@2x" before the extension ("a/b@2x.png" for
+    // "a/b.png", "a/b@2x" without one).
+    static QString twinPath(const QString& path);
 
 private:
     struct Shared {
