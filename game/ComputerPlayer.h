@@ -1,26 +1,12 @@
 #pragma once
 
+#include "game/BotPlayer.h"
 #include "game/Game.h"
 
 #include <optional>
 #include <utility>
 
 class RandomSource;
-
-// What the computer player asks for on one play step.
-struct BotMove {
-    enum class Kind {
-        RollStep, // wait one step, then roll
-        Place,    // place dice dieA and dieB in column
-        Keep,     // end the turn keeping its progress
-    };
-    Kind kind = Kind::RollStep;
-    int column = 0;
-    int dieA = Dice::used;
-    int dieB = Dice::used;
-
-    bool operator==(const BotMove&) const = default;
-};
 
 // The computer player's heuristic. It looks at the board and dice of the
 // current turn and answers with one request; the server carries it out
@@ -35,7 +21,7 @@ struct BotMove {
 // Per turn it keeps the points of its placements (a higher column value for
 // the outer, shorter columns) and whether a new column may be opened without
 // the 3-in-10 draw.
-class ComputerPlayer {
+class ComputerPlayer : public BotPlayer {
 public:
     explicit ComputerPlayer(RandomSource& random) : m_random(random) {}
 
@@ -45,7 +31,7 @@ public:
     static std::pair<int, int> computerdice(const Dice& dice, int column);
 
     // Called at the start of every turn, the computer's or not.
-    void resetTurn();
+    void resetTurn() override;
     int turnPoints() const { return m_turnPoints; }
     void setTurnPoints(int points) { m_turnPoints = points; }
     bool freeOpening() const { return m_freeOpening; }
@@ -53,6 +39,7 @@ public:
 
     // One play step for the seat.
     BotMove computerplay(const Game& game, int seat);
+    BotMove nextMove(const Game& game, int seat) override { return computerplay(game, seat); }
 
     // The tactics; each answers a move when it acts.
     std::optional<BotMove> computerend(const Game& game, int seat);
