@@ -1,6 +1,9 @@
 #include "app/Program.h"
 
+#include "client/DiceStats.h"
 #include "client/GameLogWindow.h"
+#include "client/StatisticsWindow.h"
+#include "client/StatsStore.h"
 #include "client/Tgamestart.h"
 #include "download/Tdownload.h"
 #include "server/TServer.h"
@@ -47,9 +50,9 @@ void Program::makeWindows() {
     windows.spylist = new Tspylist(chat);
     windows.help = new Thelp(chat, windows.about);
     windows.phrases = new Tphrases(chat, background);
-    windows.tally = new Ttallylist(
-        prompter, options.tallyPath.isEmpty() ? SettingsLocation::tallyPath() : options.tallyPath,
-        chat);
+    const QString tallyPath =
+        options.tallyPath.isEmpty() ? SettingsLocation::tallyPath() : options.tallyPath;
+    windows.tally = new Ttallylist(prompter, tallyPath, chat);
     windows.server = new TServer(*chat, chat);
     windows.server->Sock1().setPortName(options.gamePort);
     windows.download = new Tdownload(
@@ -57,6 +60,10 @@ void Program::makeWindows() {
     windows.download->setPlayWithOthers([chat] { chat->openPlayWithOthers(); });
     windows.gamestart = new Tgamestart(chat->state(), *chat, *chat, chat, background);
     windows.gameLog = new GameLogWindow(*chat->gameLog(), prompter, chat);
+    // The dice of the games kept across runs, in a file beside the tally's.
+    auto* diceFile = new StatsStore(prompter, StatsStore::besideTally(tallyPath), chat);
+    QObject::connect(chat->diceStats(), &DiceStats::gameFinished, diceFile, &StatsStore::addGame);
+    windows.statistics = new StatisticsWindow(*chat->diceStats(), *diceFile, chat);
     chat->attachWindows(windows);
 }
 

@@ -159,6 +159,7 @@ void Tchat::buildMenus() {
     add(view, "SpyList1", "Spy List");
     add(view, "PrhaseList1", "Phrase List");
     add(view, "GameLog1", "Game Log")->setShortcut(QKeySequence("Ctrl+L"));
+    add(view, "Statistics1", "Statistics")->setShortcut(QKeySequence("Ctrl+T"));
 
     QMenu* help = menuBar()->addMenu("Help");
     help->setObjectName("Help1");

@@ -24,6 +24,8 @@ class Tphrases;
 class Tgamestart;
 class GameLog;
 class GameLogWindow;
+class DiceStats;
+class StatisticsWindow;
 class ClientConnection;
 class GameView;
 class ChatDisplay;
@@ -62,6 +64,7 @@ public:
         Tdownload* download = nullptr;
         Tgamestart* gamestart = nullptr;
         GameLogWindow* gameLog = nullptr;
+        StatisticsWindow* statistics = nullptr;
     };
     // Hands over the other windows once they exist, and wires them in.
     void attachWindows(const Windows& windows);
@@ -124,6 +127,8 @@ public:
     GameView* game() const { return m_game; }
     // The game as this client saw it, line by line.
     GameLog* gameLog() const { return m_gameLog; }
+    // The dice of the game under way.
+    DiceStats* diceStats() const { return m_diceStats; }
     ChatDisplay* chat() const { return m_chat; }
     TurnAlert* turnAlert() const { return m_turnAlert; }
     const Windows& windows() const { return m_windows; }
@@ -196,6 +201,7 @@ private:
     ClientConnection* m_connection = nullptr;
     GameView* m_game = nullptr;
     GameLog* m_gameLog = nullptr;
+    DiceStats* m_diceStats = nullptr;
     // The taskbar flash and desktop notification when the own turn begins.
     DbusNotifier* m_notifier = nullptr;
     TurnAlert* m_turnAlert = nullptr;

@@ -4,6 +4,7 @@
 // after the command name and its "+".
 #include "app/Tchat.h"
 #include "client/ClientConnection.h"
+#include "client/DiceStats.h"
 #include "client/GameLog.h"
 #include "client/GameMessages.h"
 #include "client/GameView.h"
@@ -22,6 +23,8 @@ void Tchat::buildDispatchTable() {
     auto* g = new GameMessages(*this, *this, *this, *this, *model, m_game);
     m_gameLog = new GameLog(*model, this);
     m_gameLog->follow(*g);
+    m_diceStats = new DiceStats(*model, this);
+    m_diceStats->follow(*g);
 
     table.add(cmd::sendlogininfo, [c](const QByteArray& a) { c->sendloginfo(a); });
     table.add(cmd::chat, [this](const QByteArray& a) { m_chat->chatrecieved(a); });

@@ -4,6 +4,7 @@
 #include "client/ClientConnection.h"
 #include "client/GameLogWindow.h"
 #include "client/GameView.h"
+#include "client/StatisticsWindow.h"
 #include "client/TableModel.h"
 #include "client/Tgamestart.h"
 #include "client/TurnAlert.h"
@@ -42,6 +43,12 @@ void Tchat::wireWindows() {
             return;
         m_windows.gameLog->show();
         m_windows.gameLog->raise();
+    });
+    connect(action("Statistics1"), &QAction::triggered, this, [this] {
+        if (!m_windows.statistics)
+            return;
+        m_windows.statistics->show();
+        m_windows.statistics->raise();
     });
     connect(action("PrhaseList1"), &QAction::triggered, this, &Tchat::openPhraseEditor);
     connect(action("TextColor1"), &QAction::triggered, this, &Tchat::chooseTextColour);
