@@ -166,12 +166,14 @@ void ChatLines::layout(Line& line, float width, const Measures& measures) {
         const Run& run = line.runs[size_t(r)];
         if (run.style < 0) {
             const QPixmap pm = measures.image(run.image);
-            const float w = float(pm.width());
+            // In logical pixels: a picture for a dense screen has more.
+            const QSizeF size = pm.deviceIndependentSize();
+            const float w = float(size.width());
             if (x > 0 && x + w > width)
                 finishRow();
             place(r, run.start, run.length, w);
             if (!pm.isNull()) {
-                ascent = std::max(ascent, float(pm.height() - pictureDrop));
+                ascent = std::max(ascent, float(size.height()) - float(pictureDrop));
                 descent = std::max(descent, float(pictureDrop));
             }
             continue;

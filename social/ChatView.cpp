@@ -1,6 +1,7 @@
 #include "social/ChatView.h"
 
 #include "social/ColourText.h"
+#include "ui/DeferredPixmap.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -43,7 +44,7 @@ QPixmap ChatView::image(int index) {
     if (index < 0 || index >= int(m_imagePaths.size()))
         return QPixmap();
     if (!m_imageLoaded[index]) {
-        m_images[index] = QPixmap(m_imagePaths[index]);
+        m_images[index] = DeferredPixmap::load(m_imagePaths[index], devicePixelRatioF());
         m_imageLoaded[index] = true;
     }
     return m_images[index];
@@ -262,7 +263,8 @@ void ChatView::paintLine(QPainter& painter, int index, int dy) {
             const QPixmap pm = image(run.image);
             if (from < to)
                 painter.fillRect(QRectF(left, rowTop, piece.width, row.height), highlight);
-            painter.drawPixmap(QPointF(left, baseline + pictureDrop - float(pm.height())), pm);
+            const float height = float(pm.deviceIndependentSize().height());
+            painter.drawPixmap(QPointF(left, baseline + pictureDrop - height), pm);
             continue;
         }
         const ChatStyle& style = m_shown[size_t(run.style)];

@@ -74,7 +74,7 @@ Tabout::Tabout(QWidget* parent, const DeferredPixmap& background)
 void Tabout::showEvent(QShowEvent* event) {
     // The logo is read when the window is first shown, not at start-up.
     if (m_logo->pixmap().isNull())
-        m_logo->setPixmap(QPixmap(SocialArt::aboutLogo()));
+        m_logo->setPixmap(DeferredPixmap::load(SocialArt::aboutLogo(), devicePixelRatioF()));
     QDialog::showEvent(event);
 }
 
