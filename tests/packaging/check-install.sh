@@ -18,7 +18,9 @@ for f in usr/bin/climora \
          usr/share/icons/hicolor/48x48/apps/climora.png \
          usr/share/icons/hicolor/64x64/apps/climora.png \
          usr/share/icons/hicolor/128x128/apps/climora.png \
-         usr/share/icons/hicolor/256x256/apps/climora.png; do
+         usr/share/icons/hicolor/256x256/apps/climora.png \
+         usr/share/icons/hicolor/48x48@2/apps/climora.png \
+         usr/share/icons/hicolor/256x256@2/apps/climora.png; do
   [ -e "$root/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 # The audio module, where the program looks for it (beside its library
