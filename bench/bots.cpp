@@ -8,6 +8,7 @@
 #include "game/StrongPlayer.h"
 #include "game/SystemRandom.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -26,7 +27,9 @@ const char usage[] = "usage: bench_bots --games N --seed S --players LEVEL,LEVEL
                      "Plays N complete games between computer players, with dice drawn from a\n"
                      "generator seeded with S, and prints for each player named its games, wins,\n"
                      "win rate with 95 % confidence interval (Wilson), mean turns per game and\n"
-                     "the mean cost of one decision. Levels: classic, strong.\n"
+                     "the mean cost of one decision (the slowest, and how many took 1 ms or\n"
+                     "more, which on a busy machine includes time the program was not running).\n"
+                     "Levels: classic, strong.\n"
                      "\n"
                      "  --players    2 to 4 levels; the first plays seat 1, which moves first.\n"
                      "  --alternate  rotate the seats from game to game, so that every player\n"
@@ -45,7 +48,8 @@ struct Entry {
     std::string name;
     std::unique_ptr<SystemRandom> draws;
     std::unique_ptr<BotPlayer> player;
-    std::int64_t games = 0, wins = 0, turns = 0, decisions = 0, decisionNs = 0;
+    std::int64_t games = 0, wins = 0, turns = 0, decisions = 0, decisionNs = 0, slowestNs = 0,
+                 overMs = 0;
 };
 
 struct Options {
@@ -188,6 +192,8 @@ int main(int argc, char** argv) {
             entry.turns += result.turnsOf[s];
             entry.decisions += result.decisions[s];
             entry.decisionNs += result.decisionNs[s];
+            entry.slowestNs = std::max(entry.slowestNs, result.slowestDecisionNs[s]);
+            entry.overMs += result.decisionsOverMs[s];
             if (result.winner == s + 1)
                 ++entry.wins;
         }
@@ -204,11 +210,13 @@ int main(int argc, char** argv) {
     for (const Entry& entry : entries) {
         const auto [low, high] = wilson(entry.wins, entry.games);
         std::printf("%-8s games=%lld wins=%lld rate=%.2f%% (95%% CI %.2f%% to %.2f%%) "
-                    "turns/game=%.2f decision=%.2f us\n",
+                    "turns/game=%.2f decision=%.2f us (slowest %.0f us, %lld of %lld over 1 ms)\n",
                     entry.name.c_str(), static_cast<long long>(entry.games),
                     static_cast<long long>(entry.wins), 100.0 * entry.wins / entry.games, 100 * low,
                     100 * high, double(entry.turns) / entry.games,
-                    entry.decisions ? entry.decisionNs / 1000.0 / entry.decisions : 0.0);
+                    entry.decisions ? entry.decisionNs / 1000.0 / entry.decisions : 0.0,
+                    entry.slowestNs / 1000.0, static_cast<long long>(entry.overMs),
+                    static_cast<long long>(entry.decisions));
     }
     std::printf("games=%ld", options->games);
     for (const Entry& entry : entries)

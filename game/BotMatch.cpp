@@ -3,6 +3,7 @@
 #include "game/BotPlayer.h"
 #include "game/DiceSource.h"
 
+#include <algorithm>
 #include <chrono>
 
 BotMatch::BotMatch(std::vector<BotPlayer*> players, DiceSource& dice, bool useAll)
@@ -55,9 +56,13 @@ bool BotMatch::playTurn(int seat, Result& result) {
         }
         const auto start = std::chrono::steady_clock::now();
         const BotMove move = player.nextMove(m_game, seat);
-        result.decisionNs[seat - 1] += std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                           std::chrono::steady_clock::now() - start)
-                                           .count();
+        const std::int64_t spent = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                       std::chrono::steady_clock::now() - start)
+                                       .count();
+        result.decisionNs[seat - 1] += spent;
+        result.slowestDecisionNs[seat - 1] = std::max(result.slowestDecisionNs[seat - 1], spent);
+        if (spent >= 1000000)
+            ++result.decisionsOverMs[seat - 1];
         ++result.decisions[seat - 1];
         if (move.kind == BotMove::Kind::RollStep) {
             // Before placing from the last roll this is only a wait: the

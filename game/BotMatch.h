@@ -34,6 +34,8 @@ public:
         std::array<int, maxSeats> turnsOf{};
         std::array<std::int64_t, maxSeats> decisions{};
         std::array<std::int64_t, maxSeats> decisionNs{}; // time spent deciding
+        std::array<std::int64_t, maxSeats> slowestDecisionNs{};
+        std::array<std::int64_t, maxSeats> decisionsOverMs{}; // taking a millisecond or more
         int refusals = 0;
         std::string firstRefusal; // what was refused first, for the checker's message
     };

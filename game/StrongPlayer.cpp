@@ -4,7 +4,6 @@
 #include "game/Game.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 
 namespace {
@@ -22,6 +21,7 @@ std::uint16_t bit(int column) {
 struct RollKind {
     int weight = 0;
     int sums[3][2] = {};
+    std::uint16_t sumMask = 0; // bit s - 2 for every sum s of the pairings
 };
 
 std::array<RollKind, 126> makeRollKinds() {
@@ -43,8 +43,10 @@ std::array<RollKind, 126> makeRollKinds() {
                     kind.weight = weight;
                     const int sums[3][2] = {{a + b, c + d}, {a + c, b + d}, {a + d, b + c}};
                     for (int p = 0; p < 3; ++p)
-                        for (int s = 0; s < 2; ++s)
+                        for (int s = 0; s < 2; ++s) {
                             kind.sums[p][s] = sums[p][s];
+                            kind.sumMask |= bit(sums[p][s]);
+                        }
                 }
     return kinds;
 }
@@ -61,7 +63,7 @@ constexpr int pairings[3][2][2] = {{{0, 1}, {2, 3}}, {{0, 2}, {1, 3}}, {{0, 3}, 
 
 StrongPlayer::StrongPlayer(const Tuning& tuning) : m_tuning(tuning) {
     // How often each sum comes up in a roll of four dice.
-    std::array<int, slots> comesUp{};
+    std::array<int, columnSlots> comesUp{};
     for (const RollKind& kind : rollKinds()) {
         std::uint16_t sums = 0;
         for (const auto& pairing : kind.sums)
@@ -79,23 +81,17 @@ StrongPlayer::StrongPlayer(const Tuning& tuning) : m_tuning(tuning) {
 }
 
 int StrongPlayer::bustingRolls(std::uint16_t playableMask) {
-    // Each mask's count plus one; 0 until counted.
-    static std::atomic<int> counted[1 << 11];
-    playableMask &= (1u << 11) - 1;
-    const int known = counted[playableMask].load(std::memory_order_relaxed);
-    if (known > 0)
-        return known - 1;
-    // A board whose playable columns are exactly the mask: the others
-    // completed by another seat, every marker free.
-    Game game;
-    game.newGame(false);
-    game.startTurn();
-    for (int column = Board::firstColumn; column <= Board::lastColumn; ++column)
-        if (!(playableMask & bit(column)))
-            game.board().cell(column, Board::top(column)) = Cell{2, 0};
-    const int busting = BustOdds(game, 1).bustingRolls();
-    counted[playableMask].store(busting + 1, std::memory_order_relaxed);
-    return busting;
+    // Every mask at once, the first time: a roll busts when none of the sums
+    // of its three pairings is a playable column.
+    static const std::array<std::int16_t, 1 << 11> counted = [] {
+        std::array<std::int16_t, 1 << 11> table{};
+        for (unsigned mask = 0; mask < table.size(); ++mask)
+            for (const RollKind& kind : rollKinds())
+                if (!(kind.sumMask & mask))
+                    table[mask] = std::int16_t(table[mask] + kind.weight);
+        return table;
+    }();
+    return counted[playableMask & ((1u << 11) - 1)];
 }
 
 void StrongPlayer::read(const Game& game, int seat, Fixed& fixed, Turn& turn) const {
@@ -308,7 +304,7 @@ double StrongPlayer::rollWorth(const Fixed& fixed, const Turn& turn) const {
         bool done = false, fits = false;
         double worth = 0;
     };
-    std::array<std::array<Known, slots>, slots> known{};
+    std::array<std::array<Known, columnSlots>, columnSlots> known{};
     double total = 0;
     for (const RollKind& kind : rollKinds()) {
         double best = 0;
