@@ -2,6 +2,7 @@
 
 #include "game/ComputerPlayer.h"
 #include "game/Game.h"
+#include "game/StrongPlayer.h"
 #include "net/TSock.h"
 #include "protocol/Router.h"
 #include "server/ChatRate.h"
@@ -52,8 +53,11 @@ class SystemRandom;
 // next one; requests during the pause are ignored.
 //
 // Computer player. A seat nobody holds, or whose player watches, is played
-// by ComputerPlayer, one step per computertimer tick of the host's bot
-// speed; its requests go through the same operations as a person's.
+// by the host's chosen level (ComputerPlayer, "Classic", unless the host
+// chose StrongPlayer, "Strong"), one step per computertimer tick of the
+// host's bot speed; its requests go through the same operations as a
+// person's. The level is fixed for a game when it starts; if seat 2 is then
+// played by the computer, every client is told which level plays it.
 //
 // The timer handlers are public so that tests and the fuzz harness can step
 // them; a handler stepped while its timer is stopped does nothing.
@@ -111,6 +115,14 @@ public:
     void rollthedice(const QByteArray& args, int sender);
     void placechip(const QByteArray& args, int sender);
     void endturn(const QByteArray& args, int sender);
+
+    // The computer level the next game is played with.
+    void setComputerLevel(BotLevel level) { m_chosenLevel = level; }
+    BotLevel chosenComputerLevel() const { return m_chosenLevel; }
+    // The level of the game that runs (or ran last).
+    BotLevel computerLevel() const { return m_gameLevel; }
+    // The system line that names the computer seat's level, e.g. "Klot plays Strong."
+    static QByteArray levelNotice(BotLevel level);
 
     // Intervals, shortened by tests.
     void setPauseTickMs(int ms) { m_pauseTickMs = ms; }
@@ -178,6 +190,9 @@ private:
     RandomSource& m_random;
     Game m_game;
     ComputerPlayer m_computer;
+    StrongPlayer m_strong;
+    BotLevel m_chosenLevel = BotLevel::Classic;
+    BotLevel m_gameLevel = BotLevel::Classic;
 
     TSock m_sock1;
     TSock m_tempsock;

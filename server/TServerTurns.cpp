@@ -35,7 +35,16 @@ void TServer::startgame(const QByteArray& args, int sender) {
     m_computertimer.stop();
     m_computertimerTag = noStep;
     m_game.newGame(flag == "1");
+    m_gameLevel = m_chosenLevel;
+    if (computerPlayed(2))
+        m_seats.sendAll(cmd::chat_(0, levelNotice(m_gameLevel), floodNoticeColour));
     findplayer();
+}
+
+QByteArray TServer::levelNotice(BotLevel level) {
+    const std::string_view title = botlevel::title(level);
+    return QByteArray(seats::fallbackName(2)) + " plays " +
+           QByteArray(title.data(), qsizetype(title.size())) + ".";
 }
 
 void TServer::findplayer() {
@@ -49,6 +58,7 @@ void TServer::findplayer() {
     m_turnOpen = true;
     m_seats.sendAll(cmd::nextplayer_(m_currentSeat));
     m_computer.resetTurn();
+    m_strong.resetTurn();
     if (computerPlayed(m_currentSeat))
         startComputer(rollStep);
 }
@@ -217,7 +227,9 @@ void TServer::computerplay(int seat) {
     // A player who stopped watching carries on by hand.
     if (!computerPlayed(seat) || !m_turnOpen)
         return;
-    const BotMove move = m_computer.computerplay(m_game, seat);
+    BotPlayer& player =
+        m_gameLevel == BotLevel::Strong ? static_cast<BotPlayer&>(m_strong) : m_computer;
+    const BotMove move = player.nextMove(m_game, seat);
     switch (move.kind) {
     case BotMove::Kind::RollStep:
         startComputer(rollStep);

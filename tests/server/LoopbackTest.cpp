@@ -39,6 +39,8 @@ bool validLayout(const QByteArray& message) {
                                            ")+|\\+101\\+101\\+101\\+0)")},
         {"CMD_postscores", QRegularExpression("CMD_postscores\\+[1-4]\\+[0-9]\\+")},
         {"CMD_winner", QRegularExpression("CMD_winner\\+.*\\+")},
+        // System lines (seat 0), such as the one naming the computer's level.
+        {"CMD_chat", QRegularExpression("CMD_chat\\+0\\+[^|]*\\|clBlue")},
     };
     const auto it = layouts.constFind(cmd::split(message).command);
     if (it == layouts.constEnd())

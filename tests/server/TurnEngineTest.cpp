@@ -32,7 +32,9 @@ TEST(TurnEngine, ASoloStartAsSeenByTheHost) {
     h.login(1, "You");
     EXPECT_EQ(h.take(1), QByteArrayList({"CMD_sendlogininfo+1", "CMD_newplayerinfo+1+You"}));
     h.send(1, "CMD_startgame+You+0+");
-    EXPECT_EQ(h.take(1), QByteArrayList({"CMD_startgame+You+0+", "CMD_nextplayer+1+"}));
+    EXPECT_EQ(h.take(1), QByteArrayList({"CMD_startgame+You+0+",
+                                         "CMD_chat+0+Klot plays Classic.|clBlue",
+                                         "CMD_nextplayer+1+"}));
 }
 
 TEST(TurnEngine, ARollThatFitsNoColumnLosesTheTurnAtOnce) {
