@@ -74,9 +74,21 @@ void Selection::chip_711Click(int column) {
             cmd::placechip_(m_model.ownSeat(), column, m_model.slotA(), m_model.slotB()));
 }
 
+void Selection::placeSelected() {
+    const int a = m_model.slotA();
+    const int b = m_model.slotB();
+    // With an empty slot the column is never looked at: the click refuses first.
+    const int column =
+        a == empty || b == empty ? 0 : m_model.die(a).value + m_model.die(b).value + 2;
+    chip_711Click(column);
+}
+
 void Selection::button_rollMouseUp(const QPoint& pos) {
-    if (!m_view.rollButton()->isActiveAt(pos))
-        return;
+    if (m_view.rollButton()->isActiveAt(pos))
+        rollPressed();
+}
+
+void Selection::rollPressed() {
     // The buttons go at once; the model takes the offer back, so that a
     // second press sends nothing even if they were shown again.
     m_view.rollButton()->hide();
@@ -86,8 +98,11 @@ void Selection::button_rollMouseUp(const QPoint& pos) {
 }
 
 void Selection::button_endMouseUp(const QPoint& pos) {
-    if (!m_view.endButton()->isActiveAt(pos))
-        return;
+    if (m_view.endButton()->isActiveAt(pos))
+        endPressed();
+}
+
+void Selection::endPressed() {
     m_view.endButton()->hide();
     m_view.rollButton()->hide();
     if (m_needs.state.loggedIn && m_model.requestEnd())

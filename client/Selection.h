@@ -49,6 +49,15 @@ public:
     void button_endMouseUp(const QPoint& pos);
     void button_startMouseUp(const QPoint& pos);
 
+    // What a release on the active half of a turn button does, for the
+    // keyboard as well as the mouse.
+    void rollPressed();
+    void endPressed();
+    // Places the two selected dice in the column of their sum, as a click on
+    // that column does; with fewer than two selected it gives the same
+    // refusal as a column click.
+    void placeSelected();
+
 public slots:
     // File > "Start Game": opens the game start dialog once logged in.
     void StartGame1Click();

@@ -9,6 +9,7 @@
 #include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 
@@ -75,6 +76,22 @@ void Tgamestart::button_startClick() {
     m_host.send(cmd::startgame_(cp1252::fromUnicode(name), QByteArray::number(optionValue())));
     hide();
     m_settings.saveSettings();
+}
+
+void Tgamestart::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        button_startClick();
+        break;
+    case Qt::Key_Space:
+        box_useallClick();
+        break;
+    default:
+        QDialog::keyPressEvent(event); // Escape closes
+        return;
+    }
+    event->accept();
 }
 
 void Tgamestart::paintEvent(QPaintEvent*) {

@@ -13,6 +13,7 @@ struct ClientState;
 // The host's game start dialog: the game's one option, "Use All Markers",
 // as a NO/YES switch, and the button that asks the server to start a game.
 // The game begins when the server's CMD_startgame comes back. Not modal.
+// By keyboard: Enter starts, Space toggles the option, Escape closes.
 class Tgamestart : public QDialog {
     Q_OBJECT
 public:
@@ -36,6 +37,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     const ClientState& m_state;
