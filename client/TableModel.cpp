@@ -325,6 +325,7 @@ void TableModel::applyRoll(const msg::Rolldice& roll) {
     emit diceChanged();
     if (gameRunning())
         setPhase(Phase::Rolled);
+    emit rolled(roll.seat);
 }
 
 void TableModel::applyPlacement(const msg::PlacechipResult& placement) {

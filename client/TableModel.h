@@ -173,6 +173,8 @@ signals:
     // Every cell may have changed (a new game, a joined game's board).
     void boardReset();
     void diceChanged();
+    // A roll of the seat's dice has been laid out.
+    void rolled(int seat);
     // The turn seat, the arrow or the turn buttons on offer.
     void turnChanged();
     void phaseChanged();

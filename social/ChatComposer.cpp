@@ -69,6 +69,9 @@ ChatComposer::ChatComposer(const ClientState& state, HostSender& host, QWidget* 
     font.setPixelSize(13);
     m_input->setFont(font);
     m_input->setText(placeholder);
+    m_input->setAccessibleName("Chat message");
+    m_input->setAccessibleDescription("Enter sends the message; Escape gives the keys back to "
+                                      "the game.");
     applyColour();
     connect(m_input, &ChatInput::keyDown, this, &ChatComposer::mychatKeyDown);
     connect(m_input, &ChatInput::enterPressed, this, &ChatComposer::sendit);
