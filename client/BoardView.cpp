@@ -217,9 +217,12 @@ void BoardView::drawChip(int column, int position, int occupant) {
 }
 
 void BoardView::showCover(int column, int position, int seat) {
-    Picture& place = chip(column, position);
+    requireChip(column, position);
     Picture& shade = cover(column);
-    shade.move(shade.x(), place.y() + board::coverOffset);
+    // From the fixed grid, not from the controls' places, which differ while
+    // the window is scaled up.
+    shade.move(board::chipLeft(column) + board::coverOffset,
+               board::chipTop(column, position) + board::coverOffset);
     if (seat == 0)
         shade.blank();
     else

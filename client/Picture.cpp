@@ -5,7 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-Picture::Picture(QWidget* parent, const QString& name, const QRect& geometry) : QWidget(parent) {
+Picture::Picture(QWidget* parent, const QString& name, const QRect& geometry)
+    : QWidget(parent), m_designSize(geometry.size()) {
     setObjectName(name);
     setGeometry(geometry);
 }
@@ -33,6 +34,11 @@ void Picture::paintEvent(QPaintEvent*) {
     if (pixmap.isNull())
         return;
     QPainter painter(this);
+    if (size() != m_designSize && !m_designSize.isEmpty()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.scale(double(width()) / m_designSize.width(),
+                      double(height()) / m_designSize.height());
+    }
     painter.drawPixmap(0, 0, pixmap);
 }
 

@@ -8,7 +8,9 @@
 class ImageList;
 
 // A picture control: shows one picture drawn at its top-left corner (clipped
-// to its size) or nothing, and reports clicks. Like the controls it stands
+// to its size) or nothing, and reports clicks. When the control is made
+// larger than the size it was made with (the window scaled up), the picture
+// is drawn larger by the same ratio. Like the controls it stands
 // for, it carries a hint text and a value (a die's value, a stock marker's
 // column, a switch's option).
 class Picture : public QWidget {
@@ -54,4 +56,5 @@ private:
     int m_value = 0;
     QString m_hint;
     bool m_pressed = false;
+    QSize m_designSize; // the size it was made with
 };

@@ -105,7 +105,9 @@ void SeatsView::showTurn() {
     const int seat = m_model.arrowSeat();
     if (!seats::isPlaying(seat))
         return; // the arrow stays where it was
-    m_turn->move(m_turn->x(), m_names[seat - 1]->y());
+    // Placed from the fixed grid, not read back from the controls, which lie
+    // elsewhere while the window is scaled up.
+    m_turn->move(board::turnArrowLeft, board::seatRowTop[seat - 1]);
     m_turn->show();
     m_turn->raise();
 }
