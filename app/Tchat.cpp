@@ -64,6 +64,7 @@ Tchat::Tchat(Prompter& prompter, const QStringList& arguments, QWidget* parent)
     buildGame();
     buildSocial();
     buildDispatchTable();
+    buildDesktop();
     m_settings = new Settings(*this, SettingsLocation::iniPath());
     buildOthers();
 
@@ -107,15 +108,22 @@ void Tchat::buildMenus() {
         return item;
     };
 
-    QMenu* file = menuBar()->addMenu("File");
+    QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("File1");
-    add(file, "StartGame1", "Start Game")->setEnabled(false);
+    QAction* startGame = add(file, "StartGame1", "Start Game");
+    startGame->setEnabled(false);
+    startGame->setShortcut(QKeySequence(Qt::Key_S));
     add(file, "PlayWithOthers1", "Play with Others...");
     add(file, "CopyJoinAddress1", "Copy Join Address")->setEnabled(false);
     file->addSeparator();
-    connect(add(file, "Exit1", "Exit"), &QAction::triggered, this, &QWidget::close);
+    QAction* exit = add(file, "Exit1", "Exit");
+    exit->setShortcut(QKeySequence("Ctrl+Q"));
+    connect(exit, &QAction::triggered, this, [this] {
+        if (exitConfirmed())
+            close();
+    });
 
-    QMenu* options = menuBar()->addMenu("Options");
+    QMenu* options = menuBar()->addMenu("&Options");
     options->setObjectName("Options1");
     checkable(options, "PlaySounds1", "Play Sounds", true);
     checkable(options, "PlayerPhraseSounds1", "Player Phrase Sounds", true);
@@ -153,7 +161,7 @@ void Tchat::buildMenus() {
     options->addSeparator();
     checkable(options, "JustWatch1", "Just Watch", false);
 
-    QMenu* view = menuBar()->addMenu("View");
+    QMenu* view = menuBar()->addMenu("&View");
     view->setObjectName("View1");
     add(view, "ViewTally1", "View Tally");
     add(view, "SpyList1", "Spy List");
@@ -161,7 +169,7 @@ void Tchat::buildMenus() {
     add(view, "GameLog1", "Game Log")->setShortcut(QKeySequence("Ctrl+L"));
     add(view, "Statistics1", "Statistics")->setShortcut(QKeySequence("Ctrl+T"));
 
-    QMenu* help = menuBar()->addMenu("Help");
+    QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");
     add(help, "Content1", "Content")->setShortcut(QKeySequence(Qt::Key_F1));
     help->addSeparator();

@@ -40,6 +40,9 @@ class HostingNotice;
 class OthersController;
 class TurnAlert;
 class DbusNotifier;
+class KeyboardPlay;
+class ColumnHints;
+class PanelScaler;
 
 // The main window: the game view, the chat and the menus, composed from the
 // parts of client/ and social/. It is the client's ClientServices and the
@@ -132,6 +135,10 @@ public:
     ChatDisplay* chat() const { return m_chat; }
     TurnAlert* turnAlert() const { return m_turnAlert; }
     const Windows& windows() const { return m_windows; }
+    // The game's keys, the move hints and the scaling of the board panel.
+    KeyboardPlay* keyboard() const { return m_keys; }
+    ColumnHints* hints() const { return m_hints; }
+    PanelScaler* scaler() const { return m_scaler; }
 
     // Playing with others: the window, the watch over a joining copy's
     // connection, and what a copy hosting by name tells about itself.
@@ -232,4 +239,12 @@ private:
     Sounds* m_sounds = nullptr;
     Spectators* m_spectators = nullptr;
     Settings* m_settings = nullptr;
+
+    // Desktop manners (TchatDesktop.cpp).
+    void buildDesktop();
+    // Whether Exit may end the program: asks first while a game runs.
+    bool exitConfirmed();
+    KeyboardPlay* m_keys = nullptr;
+    ColumnHints* m_hints = nullptr;
+    PanelScaler* m_scaler = nullptr;
 };

@@ -131,6 +131,8 @@ void Tchat::showGameStart() {
         return;
     m_windows.gamestart->show();
     m_windows.gamestart->raise();
+    // Its keys (Enter starts) work at once, whether opened by key or click.
+    m_windows.gamestart->activateWindow();
 }
 
 void Tchat::openPhraseEditor() {
@@ -154,6 +156,12 @@ void Tchat::chooseTextColour() {
 }
 
 void Tchat::closeEvent(QCloseEvent* event) {
+    // The window's own close button asks like File > Exit; a close the
+    // program makes (the connection ended, a restart) does not.
+    if (event->spontaneous() && !exitConfirmed()) {
+        event->ignore();
+        return;
+    }
     m_settings->closeWindow();
     event->accept();
     QMainWindow::closeEvent(event);

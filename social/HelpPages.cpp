@@ -60,7 +60,15 @@ Markers</b>, a turn also cannot be ended until all three black markers are on th
 <p><b>Pushing your luck.</b> If a roll gives no pair that can be played, the turn ends at once
 and the black markers are taken off. Everything gained in that turn is lost, and so is your
 chip in every column where a new marker started above it during the turn: that chip was lifted
-to make way for the marker and does not come back.</p>)"},
+to make way for the marker and does not come back.</p>
+<p><b>Playing by keyboard.</b> The whole game can be played without the mouse. Keys
+<b>1</b> to <b>4</b> select or unselect the first to fourth die. With two dice selected, their
+sum shows beside the dice, the column that can take them is framed, and <b>Enter</b> places
+them in that column. <b>R</b> or <b>Space</b> rolls, <b>E</b> ends the turn and <b>S</b> starts
+a game when you host (in the game start window <b>Enter</b> starts, <b>Space</b> switches Use
+All Markers). While the chat line has the focus your typing goes there; <b>Escape</b> gives the
+keys back to the game. The Play menu lists the same keys, <b>Alt</b> with a menu's underlined
+letter opens it, and <b>Ctrl+Q</b> exits.</p>)"},
 
     {"Scoring", R"(<p><b>Scoring</b></p>
 <p>The first player to complete 3 columns wins the game.</p>

@@ -1,0 +1,227 @@
+// The whole program played from the keyboard: a solo game against the
+// computer player to a winner without a single click, the chat input that
+// keeps the keys while it has the focus, the menus' mnemonics and Exit's
+// shortcut, and the board that grows with a maximised window.
+#include "AppFixture.h"
+
+#include "client/BoardView.h"
+#include "client/ColumnHints.h"
+#include "client/GameView.h"
+#include "client/Picture.h"
+#include "client/TableModel.h"
+#include "client/Tgamestart.h"
+#include "client/TurnButton.h"
+#include "server/TServer.h"
+#include "social/ChatInput.h"
+#include "tally/TStringGrid.h"
+#include "tally/Ttallylist.h"
+#include "ui/PanelScaler.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+namespace {
+class KeyboardPlayTest : public AppFixture {
+protected:
+    // The hosting program, logged in, its main window active and the keys
+    // not held by the chat input.
+    Tchat& ready() {
+        Program& p = start({});
+        Tchat& chat = p.chat();
+        EXPECT_TRUE(waitUntil([&] { return chat.state().loggedIn && chat.state().ownSeat == 1; }));
+        spin(20); // the own arrival loads the settings
+        chat.setBotSpeed(15);
+        p.windows().server->setPauseTickMs(15);
+        activate(chat);
+        if (QApplication::focusWidget() == input(chat))
+            QTest::keyClick(input(chat), Qt::Key_Escape);
+        return chat;
+    }
+    static void activate(QWidget& window) {
+        window.activateWindow();
+        EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &window; }));
+    }
+    static ChatInput* input(Tchat& chat) { return chat.findChild<ChatInput*>("mychat"); }
+    // A key as the keyboard sends it: to the widget with the focus.
+    static void press(Tchat& chat, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QWidget* target = QApplication::focusWidget();
+        QTest::keyClick(target ? target : &chat, key, modifiers);
+    }
+    static Qt::Key dieKey(int die) { return Qt::Key(Qt::Key_1 + die); }
+};
+} // namespace
+
+TEST_F(KeyboardPlayTest, ASoloGameIsPlayedToAWinnerByKeysAlone) {
+    Tchat& chat = ready();
+    TableModel& model = chat.game()->model();
+    BoardView& board = chat.game()->board();
+
+    press(chat, Qt::Key_S);
+    Tgamestart* dialog = program->windows().gamestart;
+    ASSERT_TRUE(dialog->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == dialog; }));
+    QTest::keyClick(dialog, Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return model.gameRunning(); }));
+    activate(chat);
+
+    auto won = [&] { return model.phase() == TableModel::Phase::Won; };
+    int rolls = 0; // of the own dice
+    QObject::connect(&model, &TableModel::rolled, &chat, [&](int seat) {
+        if (model.isOwn(seat))
+            ++rolls;
+    });
+    int turns = 0;
+    int placements = 0;
+    while (!won()) {
+        ASSERT_TRUE(waitUntil([&] { return won() || model.rollOffered(); }, 20000));
+        if (won())
+            break;
+        ++turns;
+        const int before = rolls;
+        press(chat, turns % 2 ? Qt::Key_R : Qt::Key_Space);
+        ASSERT_TRUE(waitUntil([&] { return won() || rolls > before; }));
+        const bool lost = !model.endOffered() && board.status()->text() == "No Moves.. Turn Over";
+        if (won() || !model.inputAccepted() || lost) {
+            ASSERT_TRUE(waitUntil([&] { return won() || !model.isOwn(model.turnSeat()); }));
+            continue;
+        }
+        // The hints pick a pair the rules accept; the server must agree.
+        bool placed = false;
+        for (int a = 0; a < 4 && !placed; ++a) {
+            for (int b = a + 1; b < 4 && !placed; ++b) {
+                if (model.die(a).value == TableModel::noValue ||
+                    model.die(b).value == TableModel::noValue)
+                    continue;
+                press(chat, dieKey(a));
+                press(chat, dieKey(b));
+                if (chat.hints()->highlighted().isEmpty()) {
+                    press(chat, dieKey(a));
+                    press(chat, dieKey(b));
+                    continue;
+                }
+                press(chat, Qt::Key_Return);
+                ASSERT_TRUE(waitUntil([&] { return model.inputAccepted() || won(); }));
+                EXPECT_NE(board.status()->text(), "Invalid Play");
+                placed = true;
+                ++placements;
+            }
+        }
+        if (won())
+            break;
+        ASSERT_TRUE(placed) << "a playable roll whose pairs the hints all refused";
+        press(chat, Qt::Key_E);
+        // A marker left on the computer's chip refuses the end: roll on.
+        ASSERT_TRUE(waitUntil([&] { return !model.inputAccepted() || model.rollOffered(); }))
+            << model.status().toStdString();
+        ASSERT_LT(turns, 400);
+    }
+
+    EXPECT_GT(placements, 0);
+    EXPECT_EQ(board.status()->text(), "Game Over!");
+    EXPECT_EQ(program->windows().tally->grid().cell(1, 0), "1");
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("; ").toStdString();
+}
+
+TEST_F(KeyboardPlayTest, TheChatInputKeepsTheKeysWhileItHasTheFocusAndEscapeLeavesIt) {
+    Tchat& chat = ready();
+    TableModel& model = chat.game()->model();
+    ChatInput* line = input(chat);
+    line->setFocus();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == line; }));
+
+    // "s" would start a game and Space roll: here they are typed.
+    for (Qt::Key key : {Qt::Key_S, Qt::Key_Space, Qt::Key_1, Qt::Key_R})
+        press(chat, key);
+    EXPECT_EQ(line->text(), "s 1r");
+    EXPECT_FALSE(program->windows().gamestart->isVisible());
+    press(chat, Qt::Key_Return); // sends the line, places nothing
+    EXPECT_TRUE(line->text().isEmpty());
+    EXPECT_EQ(model.status(), "Welcome to Climora");
+
+    press(chat, Qt::Key_Escape);
+    EXPECT_NE(QApplication::focusWidget(), line);
+    press(chat, Qt::Key_S);
+    EXPECT_TRUE(program->windows().gamestart->isVisible());
+    EXPECT_TRUE(line->text().isEmpty());
+
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(line);
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->text(QAccessible::Name), "Chat message");
+}
+
+TEST_F(KeyboardPlayTest, AltFOpensTheFileMenuAndCtrlQAsksBeforeEndingARunningGame) {
+    Tchat& chat = ready();
+    auto* file = chat.menuBar()->findChild<QMenu*>("File1");
+    ASSERT_NE(file, nullptr);
+    QTest::keyClick(&chat, Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(waitUntil([&] { return file->isVisible(); }));
+    QTest::keyClick(file, Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return !file->isVisible(); }));
+    EXPECT_TRUE(chat.action("StartGame1")->shortcut() == QKeySequence(Qt::Key_S));
+    EXPECT_EQ(chat.action("Exit1")->shortcut(), QKeySequence("Ctrl+Q"));
+    auto* playMenu = chat.menuBar()->findChild<QMenu*>("Play1");
+    ASSERT_NE(playMenu, nullptr);
+    EXPECT_EQ(playMenu->title(), "&Play");
+
+    activate(chat);
+    press(chat, Qt::Key_S);
+    ASSERT_TRUE(
+        waitUntil([&] { return QApplication::activeWindow() == program->windows().gamestart; }));
+    QTest::keyClick(program->windows().gamestart, Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return chat.game()->gameRunning(); }));
+    activate(chat);
+    prompter.answer = false;
+    press(chat, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(prompter.questions, QStringList({"A game is running. Exit anyway?"}));
+    EXPECT_TRUE(chat.isVisible());
+
+    prompter.answer = true;
+    press(chat, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(prompter.questions.size(), 2);
+    EXPECT_FALSE(chat.isVisible());
+}
+
+TEST_F(KeyboardPlayTest, AMaximisedOrEnlargedWindowsBoardFillsItAndClicksStillLand) {
+    Tchat& chat = ready();
+    QWidget* panel = chat.boardPanel();
+    const QRect chipAtOne = chat.game()->board().chip(7, 0).geometry();
+    // Maximised on the test screen, the panel touches two opposite edges.
+    chat.showMaximized();
+    ASSERT_TRUE(waitUntil([&] { return chat.isMaximized(); }));
+    spin(20);
+    {
+        const QSize area = chat.centralWidget()->size();
+        EXPECT_TRUE(panel->width() >= area.width() - 4 || panel->height() >= area.height() - 4)
+            << area.width() << "x" << area.height();
+        EXPECT_TRUE(chat.centralWidget()->rect().contains(panel->geometry()));
+    }
+    // Larger than the test screen allows to maximise to.
+    chat.showNormal();
+    chat.resize(1600, 1200);
+    ASSERT_TRUE(waitUntil([&] { return chat.centralWidget()->width() == 1600; }));
+    const QSize area = chat.centralWidget()->size();
+    const double factor = chat.scaler()->factor();
+    EXPECT_GT(factor, 1.9);
+    // Filled in one direction, proportions kept, centred in the other.
+    EXPECT_TRUE(panel->width() >= area.width() - 8 || panel->height() >= area.height() - 8);
+    EXPECT_NEAR(double(panel->width()) / panel->height(), 764.0 / 526.0, 0.01);
+    EXPECT_TRUE(chat.centralWidget()->rect().contains(panel->geometry()));
+    EXPECT_NEAR(panel->geometry().center().x(), area.width() / 2, 2);
+    EXPECT_NEAR(chat.game()->board().chip(7, 0).width(), chipAtOne.width() * factor, 1);
+
+    // The start button, scaled, still takes its active half only.
+    TurnButton* start = chat.game()->board().startButton();
+    const QPoint inside(start->width() * 80 / 103, start->height() * 80 / 103);
+    QTest::mouseClick(start, Qt::LeftButton, {}, inside);
+    EXPECT_TRUE(program->windows().gamestart->isVisible());
+
+    chat.showNormal();
+    chat.resize(768, 530 + chat.menuBar()->sizeHint().height());
+    ASSERT_TRUE(waitUntil([&] { return chat.centralWidget()->width() == 768; }));
+    EXPECT_EQ(panel->geometry(), QRect(2, 2, 764, 526));
+    EXPECT_EQ(chat.game()->board().chip(7, 0).geometry(), chipAtOne);
+}
