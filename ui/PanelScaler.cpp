@@ -138,10 +138,15 @@ bool PanelScaler::eventFilter(QObject* watched, QEvent* event) {
         auto found = m_bases.find(watched);
         if (found == m_bases.end() || !found->widget)
             break;
-        // Moved by its owner, who counts at scale 1.
+        // Moved or resized by its owner, who counts at scale 1. A move keeps
+        // the scaled size and a resize the scaled place: only what changed
+        // is taken as new.
         const QRect now = found->widget->geometry();
         if (now != found->applied) {
-            found->rect = now;
+            if (now.topLeft() != found->applied.topLeft())
+                found->rect.moveTopLeft(now.topLeft());
+            if (now.size() != found->applied.size())
+                found->rect.setSize(now.size());
             m_applying = true;
             apply(*found);
             m_applying = false;

@@ -73,7 +73,8 @@ TEST_F(ScaledBoardTest, ControlsMovedWhileScaledLandOnTheScaledGrid) {
     myTurn();
     game->rolldice(args(cmd::rolldice_(1, true, {0, 1, 2, 3})));
     // The dice row and the raised die, in scale-1 pixels times two.
-    EXPECT_EQ(pic("dice_2")->pos(), QPoint(board::diceRowLeft(2), board::diceRowTop) * 2);
+    EXPECT_EQ(pic("dice_2")->geometry(), QRect(QPoint(board::diceRowLeft(2), board::diceRowTop) * 2,
+                                               QSize(board::dieWidth, board::dieHeight) * 2));
     QTest::mouseClick(pic("dice_2"), Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_EQ(model->slotA(), 2);
     EXPECT_EQ(pic("dice_2")->pos(), QPoint(board::diceRowLeft(2), board::diceRaisedTop) * 2);
@@ -82,7 +83,10 @@ TEST_F(ScaledBoardTest, ControlsMovedWhileScaledLandOnTheScaledGrid) {
     game->placechip(
         args(cmd::placechipResult_(1, {PlaceItem{PlaceItem::Kind::Covered, {7, 4, 10, 2}, 0},
                                        PlaceItem{PlaceItem::Kind::Marker, {7, 4, 10, 0}, 0}})));
-    EXPECT_EQ(pic("image_cover7")->pos(), chip(7, 4)->pos() + QPoint(6, 6));
+    EXPECT_EQ(pic("image_cover7")->geometry(), chip(7, 4)->geometry().translated(6, 6));
+    // The turn arrow, hidden until now, beside the seat to play.
+    EXPECT_EQ(pic("image_Turn")->geometry().size(), QSize(26, board::rowHeight) * 2);
+    EXPECT_EQ(pic("image_Turn")->y(), label("label_playername1")->y());
     EXPECT_EQ(scaler->baseGeometry(pic("image_cover7")).topLeft(),
               QPoint(board::chipLeft(7), board::chipTop(7, 4)) + QPoint(3, 3));
 }
