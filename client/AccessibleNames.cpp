@@ -32,7 +32,7 @@ AccessibleNames::AccessibleNames(const TableModel& model, BoardView& view, QObje
 
     connect(&model, &TableModel::diceChanged, this, &AccessibleNames::nameDice);
     connect(&model, &TableModel::cellChanged, this,
-            [this](int column, int) { nameColumn(column); });
+            [this](int column, int) { nameColumn(column, ColumnHints::columnsFor(m_model)); });
     // Seat names, the own seat, the turn and the selection change what a
     // column says about its chips and whether the selected dice fit it.
     for (auto signal :
@@ -57,6 +57,10 @@ QString AccessibleNames::dieText(const TableModel& model, int die) {
 }
 
 QString AccessibleNames::columnText(const TableModel& model, int column) {
+    return columnText(model, column, ColumnHints::columnsFor(model));
+}
+
+QString AccessibleNames::columnText(const TableModel& model, int column, const QList<int>& fits) {
     QString text = QString("column %1").arg(column);
     const int top = board::columnTop(column);
     auto whose = [&](int seat) {
@@ -89,7 +93,7 @@ QString AccessibleNames::columnText(const TableModel& model, int column) {
         parts += chips;
     if (parts.isEmpty())
         parts << "empty";
-    if (ColumnHints::columnsFor(model).contains(column))
+    if (fits.contains(column))
         parts << "the selected dice fit here";
     return text + ", " + parts.join(", ");
 }
@@ -99,8 +103,8 @@ void AccessibleNames::nameDice() {
         m_view.die(die).setAccessibleName(dieText(m_model, die));
 }
 
-void AccessibleNames::nameColumn(int column) {
-    const QString text = columnText(m_model, column);
+void AccessibleNames::nameColumn(int column, const QList<int>& fits) {
+    const QString text = columnText(m_model, column, fits);
     for (int position = 0; position <= board::columnTop(column); ++position) {
         Picture& place = m_view.chip(column, position);
         if (place.accessibleName() != text)
@@ -109,8 +113,9 @@ void AccessibleNames::nameColumn(int column) {
 }
 
 void AccessibleNames::nameColumns() {
+    const QList<int> fits = ColumnHints::columnsFor(m_model);
     for (int column = board::firstColumn; column <= board::lastColumn; ++column)
-        nameColumn(column);
+        nameColumn(column, fits);
 }
 
 void AccessibleNames::announceStatus() {

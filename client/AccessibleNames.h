@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -20,10 +21,12 @@ public:
     // die counts from 0; people count dice from 1.
     static QString dieText(const TableModel& model, int die);
     static QString columnText(const TableModel& model, int column);
+    // The same, with the columns the selected dice fit (ColumnHints) known.
+    static QString columnText(const TableModel& model, int column, const QList<int>& fits);
 
 private:
     void nameDice();
-    void nameColumn(int column);
+    void nameColumn(int column, const QList<int>& fits);
     void nameColumns();
     void announceStatus();
 
