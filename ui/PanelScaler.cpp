@@ -10,10 +10,11 @@
 #include <cmath>
 
 PanelScaler::PanelScaler(QWidget* panel, QObject* parent)
-    : QObject(parent), m_panel(panel), m_panelBase(panel->geometry()), m_panelFont(panel->font()) {
+    : QObject(parent), m_panel(panel), m_area(panel->parentWidget()),
+      m_panelBase(panel->geometry()), m_panelFont(panel->font()) {
     // The area is the panel's parent: the panel follows its size.
-    if (QWidget* area = panel->parentWidget())
-        area->installEventFilter(this);
+    if (m_area)
+        m_area->installEventFilter(this);
 }
 
 double PanelScaler::factorFor(const QSize& area, const QSize& panel, int margin) {
@@ -74,6 +75,8 @@ bool PanelScaler::placesOwnChildren(const QWidget* widget) {
 }
 
 void PanelScaler::fit(const QSize& area) {
+    if (!m_panel)
+        return;
     const int margin = m_panelBase.left();
     const double factor = factorFor(area, m_panelBase.size(), margin);
     if (!m_tracking && factor == 1.0)
@@ -112,7 +115,7 @@ void PanelScaler::apply(Base& base) {
 bool PanelScaler::eventFilter(QObject* watched, QEvent* event) {
     if (m_applying)
         return false;
-    if (watched == m_panel->parentWidget()) {
+    if (watched == m_area) {
         if (event->type() == QEvent::Resize)
             fit(static_cast<QWidget*>(watched)->size());
         return false;

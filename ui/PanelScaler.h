@@ -54,7 +54,9 @@ private:
     QRect scaled(const QRect& rect) const;
     QFont scaled(const QFont& font) const;
 
-    QWidget* m_panel;
+    // Either may go first when the window is torn down.
+    QPointer<QWidget> m_panel;
+    QPointer<QWidget> m_area;
     QRect m_panelBase;
     QFont m_panelFont;
     QPoint m_offset; // the panel's corner beyond its scaled place
