@@ -144,6 +144,7 @@ void Tchat::buildMenus() {
     radio(botSpeed, botGroup, "Slow1", "Slow", Settings::botSlow, false);
     radio(botSpeed, botGroup, "Normal1", "Normal", Settings::botNormal, true);
     radio(botSpeed, botGroup, "Fast1", "Fast", Settings::botFast, false);
+    buildComputerMenu(options);
     options->addSeparator();
     add(options, "TextColor1", "Text Color");
     QMenu* textSize = options->addMenu("Text Size");

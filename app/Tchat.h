@@ -117,6 +117,9 @@ public:
     void setTurnAlertFlash(bool on) override;
     bool turnAlertNotify() const override;
     void setTurnAlertNotify(bool on) override;
+    // Options > "Computer Player"; also what the host's server reads when a game starts.
+    BotLevel computerLevel() const override;
+    void setComputerLevel(BotLevel level) override;
     QRect windowBounds() const override;
     void setWindowBounds(const QRect& bounds) override;
     QRect workArea() const override;
@@ -178,6 +181,7 @@ protected:
 
 private:
     void buildMenus();
+    void buildComputerMenu(QMenu* options);
     void buildDispatchTable();
     // Each side of the window builds its own controls and connections.
     void buildGame();

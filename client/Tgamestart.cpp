@@ -47,6 +47,13 @@ Tgamestart::Tgamestart(const ClientState& state, HostSender& host, SettingsStore
     textFont.setBold(true);
     text->setFont(textFont);
 
+    m_computer = new QLabel(this);
+    m_computer->setObjectName("label_computer");
+    m_computer->setGeometry(0, 88, 257, 18);
+    m_computer->setAlignment(Qt::AlignCenter);
+    m_computer->setTextFormat(Qt::PlainText);
+    showComputerLevel(BotLevel::Classic);
+
     auto* start = new Picture(this, "button_start", QRect(66, 110, 124, 28));
     start->setPicture(ImageList::deferred("startbutton"));
     start->setCursor(Qt::PointingHandCursor);
@@ -59,6 +66,12 @@ void Tgamestart::changebox(const QString& name, int value) {
         throw EViewError::missingControl(name);
     m_useAll = value;
     m_box->draw(ImageList::box(), value);
+}
+
+void Tgamestart::showComputerLevel(BotLevel level) {
+    const std::string_view title = botlevel::title(level);
+    m_computer->setText("Computer Player: " +
+                        QString::fromLatin1(title.data(), qsizetype(title.size())));
 }
 
 int Tgamestart::optionValue() const {

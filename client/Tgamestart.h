@@ -1,11 +1,13 @@
 #pragma once
 
+#include "game/BotPlayer.h"
 #include "ui/DeferredPixmap.h"
 
 #include <QDialog>
 #include <QPixmap>
 
 class HostSender;
+class QLabel;
 class Picture;
 class SettingsStore;
 struct ClientState;
@@ -28,6 +30,9 @@ public:
     // The switch's option value: 0 off, 1 on (or what the settings held).
     int optionValue() const;
 
+    // Shows which computer player the host's games are played with.
+    void showComputerLevel(BotLevel level);
+
     // Toggles the option: 0 becomes 1, anything else 0.
     void box_useallClick();
     // Sends CMD_startgame with the player name and the option, hides the
@@ -45,6 +50,7 @@ private:
     SettingsStore& m_settings;
     DeferredPixmap m_background;
     Picture* m_box = nullptr;
+    QLabel* m_computer = nullptr;
     // The option as the switch shows it: 0 off, 1 on, or what the settings held.
     int m_useAll = 0;
 };

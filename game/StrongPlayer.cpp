@@ -4,7 +4,6 @@
 #include "game/Game.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -64,14 +63,10 @@ constexpr int pairings[3][2][2] = {{{0, 1}, {2, 3}}, {{0, 2}, {1, 3}}, {{0, 3}, 
 StrongPlayer::StrongPlayer(const Tuning& tuning) : m_tuning(tuning) {
     // How often each sum comes up in a roll of four dice.
     std::array<int, columnSlots> comesUp{};
-    for (const RollKind& kind : rollKinds()) {
-        std::uint16_t sums = 0;
-        for (const auto& pairing : kind.sums)
-            sums |= bit(pairing[0]) | bit(pairing[1]);
+    for (const RollKind& kind : rollKinds())
         for (int column = Board::firstColumn; column <= Board::lastColumn; ++column)
-            if (sums & bit(column))
+            if (kind.sumMask & bit(column))
                 comesUp[column] += kind.weight;
-    }
     for (int column = Board::firstColumn; column <= Board::lastColumn; ++column) {
         const int length = Board::top(column) + 1;
         const double perTurn = m_tuning.rolls * comesUp[column] / double(BustOdds::outcomes);

@@ -116,10 +116,8 @@ public:
     void placechip(const QByteArray& args, int sender);
     void endturn(const QByteArray& args, int sender);
 
-    // The computer level the next game is played with.
-    void setComputerLevel(BotLevel level) { m_chosenLevel = level; }
-    BotLevel chosenComputerLevel() const { return m_chosenLevel; }
-    // The level of the game that runs (or ran last).
+    // The computer level of the game that runs (or ran last), read from the
+    // host's settings when the game started.
     BotLevel computerLevel() const { return m_gameLevel; }
     // The system line that names the computer seat's level, e.g. "Klot plays Strong."
     static QByteArray levelNotice(BotLevel level);
@@ -191,7 +189,6 @@ private:
     Game m_game;
     ComputerPlayer m_computer;
     StrongPlayer m_strong;
-    BotLevel m_chosenLevel = BotLevel::Classic;
     BotLevel m_gameLevel = BotLevel::Classic;
 
     TSock m_sock1;

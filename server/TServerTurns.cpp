@@ -35,7 +35,7 @@ void TServer::startgame(const QByteArray& args, int sender) {
     m_computertimer.stop();
     m_computertimerTag = noStep;
     m_game.newGame(flag == "1");
-    m_gameLevel = m_chosenLevel;
+    m_gameLevel = m_botSpeed.computerLevel();
     if (computerPlayed(2))
         m_seats.sendAll(cmd::chat_(0, levelNotice(m_gameLevel), floodNoticeColour));
     findplayer();

@@ -63,6 +63,9 @@ void Settings::loadinifile() {
 
     m_target.setUseAll(ini.readInteger(section, "Useall", 0));
 
+    // "classic" or "strong"; anything else plays Classic.
+    const QString level = ini.readString(section, "Computerlevel", "classic");
+    m_target.setComputerLevel(botlevel::fromKey(level.toStdString()).value_or(BotLevel::Classic));
     const QString speed = ini.readString(section, "Botspeed", "400");
     if (speed == QLatin1String("1000"))
         m_target.setBotSpeed(botSlow);
@@ -108,6 +111,9 @@ void Settings::writeAll(const QRect& bounds) {
     ini.writeString(section, "Playsounds", trueFalse(m_target.playSounds()));
     ini.writeString(section, "Turnalert", trueFalse(m_target.turnAlertFlash()));
     ini.writeString(section, "Turnnotify", trueFalse(m_target.turnAlertNotify()));
+    const std::string_view level = botlevel::key(m_target.computerLevel());
+    ini.writeString(section, "Computerlevel",
+                    QString::fromLatin1(level.data(), qsizetype(level.size())));
 }
 
 void Settings::savePhrases(const QStringList& phrases) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "game/BotPlayer.h"
+
 #include <QRect>
 #include <QString>
 
@@ -51,6 +53,11 @@ public:
     virtual void setTurnAlertFlash(bool) {}
     virtual bool turnAlertNotify() const { return true; }
     virtual void setTurnAlertNotify(bool) {}
+
+    // Options > "Computer Player": the level the host's server plays its
+    // computer seats with. A target without the choice plays Classic.
+    virtual BotLevel computerLevel() const { return BotLevel::Classic; }
+    virtual void setComputerLevel(BotLevel) {}
 
     // The main window's outer bounds: left, top, width and height of the frame.
     virtual QRect windowBounds() const = 0;

@@ -37,24 +37,25 @@ TEST(ComputerLevel, EveryClientIsToldWhichLevelPlaysKlotWhenAGameStarts) {
             h.seatPlayers(c.players);
         }
         h.clearLogs();
-        h.server.setComputerLevel(c.level);
+        h.speed.level = c.level;
         h.startGame();
         const QByteArrayList got = h.take(1);
         ASSERT_GE(got.size(), 2);
         EXPECT_EQ(got[0], cmd::startgame_("A", "0"));
         EXPECT_EQ(got[1], c.notice.isEmpty() ? cmd::nextplayer_(1) : c.notice);
-        if (c.players == 3)
+        if (c.players == 3) {
             EXPECT_EQ(h.take(3).value(1), c.notice);
+        }
     }
 }
 
 TEST(ComputerLevel, TheLevelIsFixedWhenTheGameStartsAndStrongPlaysKlotsTurns) {
     Harness h;
     h.seatPlayers(1);
-    h.server.setComputerLevel(BotLevel::Strong);
+    h.speed.level = BotLevel::Strong;
     h.startGame();
     // A choice made during the game applies to the next one.
-    h.server.setComputerLevel(BotLevel::Classic);
+    h.speed.level = BotLevel::Classic;
     EXPECT_EQ(h.server.computerLevel(), BotLevel::Strong);
     toKlotsTurn(h);
     // 1 + 1 and 6 + 6: columns 2 and 12; then a roll of four 1s and one of

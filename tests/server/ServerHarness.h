@@ -40,7 +40,9 @@ private:
 class FixedBotSpeed : public BotSpeedSource {
 public:
     int botSpeedMs() const override { return ms; }
+    BotLevel computerLevel() const override { return level; }
     int ms = 750;
+    BotLevel level = BotLevel::Classic;
 };
 
 // A server with scripted dice and draws and socket-less connections.

@@ -57,6 +57,8 @@ public:
     void setTurnAlertFlash(bool on) override { flash = on; }
     bool turnAlertNotify() const override { return notify; }
     void setTurnAlertNotify(bool on) override { notify = on; }
+    BotLevel computerLevel() const override { return level; }
+    void setComputerLevel(BotLevel chosen) override { level = chosen; }
     QRect windowBounds() const override { return bounds; }
     void setWindowBounds(const QRect& rect) override {
         bounds = rect;
@@ -75,6 +77,7 @@ public:
     bool phraseSounds = false;
     bool flash = false;
     bool notify = false;
+    BotLevel level = BotLevel::Strong;
     QRect bounds{100, 100, 640, 480};
     int boundsSet = 0;
     QRect area{0, 0, 1920, 1050};
@@ -148,6 +151,19 @@ TEST_F(SettingsFile, BotSpeedAndTurnSoundMatchTheirTextExactly) {
         {"1", 1}, {"0", 0}, {"01", 0}, {"New", 0}, {"2", 0}};
     for (const auto& [text, tag] : turns)
         EXPECT_EQ(loaded(QByteArray("Turnsound=") + text).turn, tag) << text;
+}
+
+TEST_F(SettingsFile, ComputerLevelIsStrongOnlyWhenTheFileSaysSo) {
+    struct Case {
+        QByteArray line;
+        BotLevel level;
+    } cases[] = {
+        {"Computerlevel=strong", BotLevel::Strong},   {"Computerlevel=STRONG", BotLevel::Strong},
+        {"Computerlevel=classic", BotLevel::Classic}, {"Computerlevel=expert", BotLevel::Classic},
+        {"Computerlevel=", BotLevel::Classic},        {"", BotLevel::Classic},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(loaded(c.line).level, c.level) << c.line.constData();
 }
 
 TEST_F(SettingsFile, SoundOptionsAreOffOnlyForLowerCaseFalse) {
@@ -231,7 +247,7 @@ TEST_F(SettingsFile, SaveWritesEveryKeyButThePhrasesInOrder) {
               QStringList({"Textsize=12", "Top=30", "Left=40", "Width=900", "Height=650",
                            "Useall=1", "Textcolor=$00112233", "Botspeed=1000", "Turnsound=1",
                            "Playerphrasesounds=false", "Playsounds=true", "Turnalert=true",
-                           "Turnnotify=false"}));
+                           "Turnnotify=false", "Computerlevel=strong"}));
 
     FakeTarget back;
     Settings(back, path()).loadinifile();
@@ -243,6 +259,7 @@ TEST_F(SettingsFile, SaveWritesEveryKeyButThePhrasesInOrder) {
     EXPECT_FALSE(back.phraseSounds);
     EXPECT_TRUE(back.flash);
     EXPECT_FALSE(back.notify);
+    EXPECT_EQ(back.level, BotLevel::Strong);
 }
 
 TEST_F(SettingsFile, SavePhrasesWritesNineOneLineTexts) {
@@ -287,7 +304,8 @@ TEST_F(SettingsFile, OtherSectionsKeysAndCommentsSurviveByteForByte) {
         .replace("Phrase1=Old", "Phrase1=New")
         .replace("Playsounds=true", "Playsounds=false")
         // Keys the file lacked are added at the end of the section.
-        .replace("Playsounds=false\n", "Playsounds=false\nTurnalert=true\nTurnnotify=true\n");
+        .replace("Playsounds=false\n",
+                 "Playsounds=false\nTurnalert=true\nTurnnotify=true\nComputerlevel=classic\n");
     EXPECT_EQ(contents().toStdString(), after.toStdString());
 }
 
