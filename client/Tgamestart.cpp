@@ -119,3 +119,10 @@ void Tgamestart::showEvent(QShowEvent* event) {
         move(owner->frameGeometry().center() - rect().center());
     QDialog::showEvent(event);
 }
+
+void Tgamestart::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    // The keyboard goes back to the game (the main window) at once.
+    if (QWidget* owner = parentWidget(); owner && owner->isVisible())
+        owner->activateWindow();
+}

@@ -323,6 +323,12 @@ void Tdownload::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
+void Tdownload::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (QWidget* owner = parentWidget(); owner && owner->isVisible())
+        owner->activateWindow();
+}
+
 void Tdownload::centreOnDesktop() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)

@@ -79,6 +79,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Gives the keyboard back to the main window it was opened over.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildControls();
