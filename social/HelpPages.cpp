@@ -67,7 +67,7 @@ sum shows beside the dice, the column that can take them is framed, and <b>Enter
 them in that column. <b>R</b> or <b>Space</b> rolls, <b>E</b> ends the turn and <b>S</b> starts
 a game when you host (in the game start window <b>Enter</b> starts, <b>Space</b> switches Use
 All Markers). While the chat line has the focus your typing goes there; <b>Escape</b> gives the
-keys back to the game. The Play menu lists the same keys, <b>Alt</b> with a menu's underlined
+keys back to the game (the chat line has the focus when the window opens). The Play menu lists the same keys, <b>Alt</b> with a menu's underlined
 letter opens it, and <b>Ctrl+Q</b> exits.</p>)"},
 
     {"Scoring", R"(<p><b>Scoring</b></p>
