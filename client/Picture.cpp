@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 Picture::Picture(QWidget* parent, const QString& name, const QRect& geometry)
     : QWidget(parent), m_designSize(geometry.size()) {
     setObjectName(name);
@@ -30,16 +32,19 @@ void Picture::setPicture(const DeferredPixmap& pixmap) {
 }
 
 void Picture::paintEvent(QPaintEvent*) {
-    const QPixmap& pixmap = m_pixmap.get();
-    if (pixmap.isNull())
+    if (m_pixmap.isNull())
         return;
     QPainter painter(this);
+    qreal ratio = devicePixelRatioF();
     if (size() != m_designSize && !m_designSize.isEmpty()) {
+        const double sx = double(width()) / m_designSize.width();
+        const double sy = double(height()) / m_designSize.height();
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.scale(double(width()) / m_designSize.width(),
-                      double(height()) / m_designSize.height());
+        painter.scale(sx, sy);
+        // An enlarged picture is drawn from its twin of twice the detail.
+        ratio *= std::max(sx, sy);
     }
-    painter.drawPixmap(0, 0, pixmap);
+    painter.drawPixmap(0, 0, m_pixmap.forRatio(ratio));
 }
 
 void Picture::mousePressEvent(QMouseEvent* event) {

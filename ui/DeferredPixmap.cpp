@@ -63,6 +63,14 @@ const QPixmap& DeferredPixmap::get() const {
     return m_shared->pixmap;
 }
 
+QPixmap DeferredPixmap::forRatio(qreal ratio) const {
+    const QPixmap& held = get();
+    if (held.isNull() || m_shared->path.isEmpty() || ratio <= held.devicePixelRatio())
+        return held;
+    const QPixmap sharper = load(m_shared->path, ratio);
+    return sharper.isNull() ? held : sharper;
+}
+
 bool DeferredPixmap::isEmpty() const {
     return !m_shared || (m_shared->path.isEmpty() && m_shared->pixmap.isNull());
 }

@@ -27,6 +27,11 @@ public:
     // there is none or the file cannot be read.
     const QPixmap& get() const;
     bool isNull() const { return get().isNull(); }
+    // The picture for drawing at a device pixel ratio: the "@2x" twin when
+    // the ratio asks for more detail than the held picture has (a picture
+    // drawn enlarged, or moved to a denser screen) and it came from a file
+    // with a twin; else the held picture.
+    QPixmap forRatio(qreal ratio) const;
     // True when no picture was given at all (nothing to decode); a file
     // that turns out unreadable is not empty, only null.
     bool isEmpty() const;

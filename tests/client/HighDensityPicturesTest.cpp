@@ -84,6 +84,18 @@ TEST(HighDensityPictures, ADenseScreenGetsTheTwinAtTheSameLogicalSize) {
     EXPECT_NE(dense.toImage(), plain.toImage().scaled(60, 60));
 }
 
+TEST(HighDensityPictures, AnEnlargedPictureIsDrawnFromItsTwin) {
+    // A board scaled up with its window asks for more detail than the plain
+    // picture has; a picture given ready-made has no twin to offer.
+    const DeferredPixmap chip = DeferredPixmap::fromFile(":/art/chip1.png");
+    EXPECT_EQ(chip.forRatio(1.0).devicePixelRatio(), 1.0);
+    EXPECT_EQ(chip.forRatio(1.6).devicePixelRatio(), 2.0);
+    EXPECT_EQ(chip.get().devicePixelRatio(), 1.0) << "the held picture changed";
+    const DeferredPixmap ready(chip.get());
+    EXPECT_EQ(ready.forRatio(2.0).devicePixelRatio(), 1.0);
+    EXPECT_TRUE(DeferredPixmap().forRatio(2.0).isNull());
+}
+
 TEST(HighDensityPictures, APictureWithoutTwinOrFileFallsBack) {
     // The download photograph has no twin: a dense screen gets it as it is.
     const QString photo = ":/pictures/download.jpg";
