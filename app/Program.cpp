@@ -2,6 +2,7 @@
 
 #include "client/DiceStats.h"
 #include "client/GameLogWindow.h"
+#include "client/GameView.h"
 #include "client/StatisticsWindow.h"
 #include "client/StatsStore.h"
 #include "client/Tgamestart.h"
@@ -58,7 +59,8 @@ void Program::makeWindows() {
     windows.download = new Tdownload(
         prompter, [chat] { chat->close(); }, chat);
     windows.download->setPlayWithOthers([chat] { chat->openPlayWithOthers(); });
-    windows.gamestart = new Tgamestart(chat->state(), *chat, *chat, chat, background);
+    windows.gamestart =
+        new Tgamestart(chat->state(), chat->game()->model(), *chat, *chat, chat, background);
     windows.gameLog = new GameLogWindow(*chat->gameLog(), prompter, chat);
     // The dice of the games kept across runs, in a file beside the tally's.
     auto* diceFile = new StatsStore(prompter, StatsStore::besideTally(tallyPath), chat);

@@ -26,7 +26,7 @@ public:
 void Tchat::buildSocial() {
     static SilentOutput silent;
     m_chat = new ChatDisplay(m_prompter, *this, m_panelBoard);
-    m_composer = new ChatComposer(m_state, *this, m_panelBoard);
+    m_composer = new ChatComposer(m_state, m_game->model(), *this, m_panelBoard);
     m_chat->setInputLine(m_composer->input());
     m_sounds =
         new Sounds(m_soundOutput ? *m_soundOutput : silent, *this, *this, &m_game->model(), this);

@@ -146,7 +146,6 @@ void ClientConnection::sendloginfo(const QByteArray& args) {
     const int seat = msg::readSeatOnly(args).seat;
     m_model.setOwnSeat(seat);
     ClientState& state = m_needs.state;
-    state.ownSeat = seat;
     state.loggedIn = true;
     m_needs.host.send(cmd::logininfo_(seat, cmd::version, cp1252::fromUnicode(state.playerName)));
 }
@@ -162,7 +161,6 @@ void ClientConnection::newplayerinfo(const QByteArray& args) {
     // client goes by the name the server gave it.
     m_model.seatArrived(seat, name);
     if (own) {
-        m_needs.state.ownName = name;
         m_needs.lines.systemLine("You are Connected.");
         m_needs.settings.loadSettings();
     } else {

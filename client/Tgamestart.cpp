@@ -6,6 +6,7 @@
 #include "client/ImageList.h"
 #include "client/Picture.h"
 #include "client/SettingsStore.h"
+#include "client/TableModel.h"
 #include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
 
@@ -13,11 +14,11 @@
 #include <QLabel>
 #include <QPainter>
 
-Tgamestart::Tgamestart(const ClientState& state, HostSender& host, SettingsStore& settings,
-                       QWidget* parent, const DeferredPixmap& background)
+Tgamestart::Tgamestart(const ClientState& state, const TableModel& model, HostSender& host,
+                       SettingsStore& settings, QWidget* parent, const DeferredPixmap& background)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      m_state(state), m_host(host), m_settings(settings), m_background(background) {
+      m_state(state), m_model(model), m_host(host), m_settings(settings), m_background(background) {
     setObjectName("Tgamestart");
     setWindowTitle("Climora - Game Start");
     setFixedSize(257, 154);
@@ -84,8 +85,8 @@ void Tgamestart::box_useallClick() {
 
 void Tgamestart::button_startClick() {
     // The starter's name as the server knows it, as every other name shown.
-    const ClientState& state = m_state;
-    const QString name = state.ownName.isEmpty() ? state.playerName : state.ownName;
+    const QString own = m_model.ownName();
+    const QString name = own.isEmpty() ? m_state.playerName : own;
     m_host.send(cmd::startgame_(cp1252::fromUnicode(name), QByteArray::number(optionValue())));
     hide();
     m_settings.saveSettings();

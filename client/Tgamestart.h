@@ -11,6 +11,7 @@ class QLabel;
 class Picture;
 class SettingsStore;
 struct ClientState;
+class TableModel;
 
 // The host's game start dialog: the game's one option, "Use All Markers",
 // as a NO/YES switch, and the button that asks the server to start a game.
@@ -20,8 +21,8 @@ class Tgamestart : public QDialog {
     Q_OBJECT
 public:
     // The background is the main window's picture, drawn over white.
-    Tgamestart(const ClientState& state, HostSender& host, SettingsStore& settings, QWidget* parent,
-               const DeferredPixmap& background);
+    Tgamestart(const ClientState& state, const TableModel& model, HostSender& host,
+               SettingsStore& settings, QWidget* parent, const DeferredPixmap& background);
 
     // Draws image value of the NO/YES list into the named switch and stores
     // value as its option; an index without a picture leaves it empty. The
@@ -47,6 +48,7 @@ protected:
 
 private:
     const ClientState& m_state;
+    const TableModel& m_model;
     HostSender& m_host;
     SettingsStore& m_settings;
     DeferredPixmap m_background;

@@ -2,6 +2,7 @@
 
 #include "client/ClientState.h"
 #include "client/HostSender.h"
+#include "client/TableModel.h"
 #include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
 #include "social/ChatInput.h"
@@ -58,8 +59,9 @@ QToolButton* pictureButton(QWidget* board, const QString& name, const QString& p
 
 } // namespace
 
-ChatComposer::ChatComposer(const ClientState& state, HostSender& host, QWidget* board)
-    : QObject(board), m_state(state), m_host(host), m_now(steadyMs) {
+ChatComposer::ChatComposer(const ClientState& state, const TableModel& model, HostSender& host,
+                           QWidget* board)
+    : QObject(board), m_state(state), m_model(model), m_host(host), m_now(steadyMs) {
     setObjectName("chatcomposer");
 
     m_input = new ChatInput(board);
@@ -184,7 +186,7 @@ void ChatComposer::b_phrase10MouseUp() {
 void ChatComposer::wave4Click(int tag) {
     if (tag <= 0 || tag > ChatterSounds::count || !m_state.loggedIn)
         return;
-    m_host.send(cmd::playasound_(m_state.ownSeat, tag));
+    m_host.send(cmd::playasound_(m_model.ownSeat(), tag));
 }
 
 void ChatComposer::button_smiliesClick() {
@@ -254,7 +256,7 @@ void ChatComposer::applyColour() {
 }
 
 void ChatComposer::sendText(bool action, const QString& text) {
-    const int seat = m_state.ownSeat;
+    const int seat = m_model.ownSeat();
     const QByteArray bytes = cp1252::fromUnicode(text);
     const QByteArray colour = ColourText::toText(m_colour).toLatin1();
     m_host.send(action ? cmd::action_(seat, bytes, colour) : cmd::chat_(seat, bytes, colour));

@@ -13,6 +13,7 @@ class QMenu;
 class QToolButton;
 class QWidget;
 struct ClientState;
+class TableModel;
 
 // Everything by which the local player puts words into the chat: the input
 // line `mychat`, the nine phrase buttons, the chatter-sound button and menu,
@@ -31,7 +32,8 @@ public:
     static inline const QString placeholder = QStringLiteral("<Enter Chat Here>");
 
     // The controls are made on the board panel at their places.
-    ChatComposer(const ClientState& state, HostSender& host, QWidget* board);
+    ChatComposer(const ClientState& state, const TableModel& model, HostSender& host,
+                 QWidget* board);
 
     // Typing in the input line.
     void mychatKeyDown();
@@ -77,6 +79,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     const ClientState& m_state;
+    const TableModel& m_model;
     HostSender& m_host;
     ChatInput* m_input = nullptr;
     QList<QToolButton*> m_phraseButtons;

@@ -68,7 +68,11 @@ them in that column. <b>R</b> or <b>Space</b> rolls, <b>E</b> ends the turn and 
 a game when you host (in the game start window <b>Enter</b> starts, <b>Space</b> switches Use
 All Markers). While the chat line has the focus your typing goes there; <b>Escape</b> gives the
 keys back to the game (the chat line has the focus when the window opens). The Play menu lists the same keys, <b>Alt</b> with a menu's underlined
-letter opens it, and <b>Ctrl+Q</b> exits.</p>)"},
+letter opens it, and <b>Ctrl+Q</b> exits.</p>
+<p><b>Looking back.</b> <b>View, Game Log</b> (Ctrl+L) lists every turn, roll and placement of
+the game you are at. <b>View, Statistics</b> (Ctrl+T) shows how often each face came up, in this
+game and in all games kept on this computer, with a test of whether the dice look fair and how
+many rolls fitted nothing against how many the odds expected.</p>)"},
 
     {"Scoring", R"(<p><b>Scoring</b></p>
 <p>The first player to complete 3 columns wins the game.</p>

@@ -13,7 +13,8 @@
 TEST_F(AppFixture, TheViewMenuOpensTheGameLogWithTheLinesSoFar) {
     Program& p = start({});
     Tchat& chat = p.chat();
-    ASSERT_TRUE(waitUntil([&] { return chat.state().loggedIn && chat.state().ownSeat == 1; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return chat.state().loggedIn && chat.game()->model().ownSeat() == 1; }));
     QAction* item = chat.action("GameLog1");
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(), "Game Log");

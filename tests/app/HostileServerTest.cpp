@@ -6,6 +6,7 @@
 #include "app/Application.h"
 #include "client/ClientConnection.h"
 #include "client/GameView.h"
+#include "client/TableModel.h"
 #include "net/TSock.h"
 #include "protocol/Commands.h"
 #include "social/ChatDisplay.h"
@@ -81,7 +82,7 @@ TEST_F(HostileServerTest, TheNameTheServerGaveDecidesTheWinAndTheTally) {
         return !p.chat().game()->gameRunning() &&
                label(p, "label_winner1")->text().endsWith("Game!");
     }));
-    EXPECT_EQ(p.chat().state().ownName, "Ann (2)");
+    EXPECT_EQ(p.chat().game()->model().ownName(), "Ann (2)");
     EXPECT_EQ(label(p, "label_winner1")->text(), "Ann has Won the Game!");
     TStringGrid& grid = p.windows().tally->grid();
     EXPECT_EQ(grid.cell(1, 0), "1");

@@ -32,7 +32,8 @@ protected:
     Tchat& ready() {
         Program& p = start({});
         Tchat& chat = p.chat();
-        EXPECT_TRUE(waitUntil([&] { return chat.state().loggedIn && chat.state().ownSeat == 1; }));
+        EXPECT_TRUE(waitUntil(
+            [&] { return chat.state().loggedIn && chat.game()->model().ownSeat() == 1; }));
         spin(20); // the own arrival loads the settings
         chat.setBotSpeed(15);
         p.windows().server->setPauseTickMs(15);

@@ -10,6 +10,7 @@
 #include "client/BoardView.h"
 #include "client/ConnectionWatch.h"
 #include "client/GameView.h"
+#include "client/TableModel.h"
 #include "client/Tgamestart.h"
 #include "client/TurnButton.h"
 #include "download/Tdownload.h"
@@ -135,7 +136,8 @@ TEST_F(PlayWithOthersFlow, AGarbageAddressStartsNothing) {
 TEST_F(PlayWithOthersFlow, LeavingAGameUnderWayIsAskedFirst) {
     Program& p = start({});
     Tchat& chat = p.chat();
-    ASSERT_TRUE(waitUntil([&] { return chat.state().loggedIn && chat.state().ownSeat == 1; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return chat.state().loggedIn && chat.game()->model().ownSeat() == 1; }));
     QWidget* startButton = chat.game()->board().startButton();
     QTest::mousePress(startButton, Qt::LeftButton, {}, QPoint(80, 80));
     QTest::mouseRelease(startButton, Qt::LeftButton, {}, QPoint(80, 80));
@@ -203,7 +205,8 @@ TEST_F(PlayWithOthersFlow, TheJoinerIsToldThatTheHostClosedTheGame) {
     const int port = hosting.windows().server->Sock1().localPort();
     auto joiner = joinGame(port, "Bo");
     Tchat& bo = joiner->program->chat();
-    ASSERT_TRUE(waitUntil([&] { return bo.state().loggedIn && bo.state().ownSeat == 2; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return bo.state().loggedIn && bo.game()->model().ownSeat() == 2; }));
 
     // Leaving a game one joined is asked first, and so is hosting over a
     // game that others are in.

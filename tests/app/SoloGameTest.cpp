@@ -1,9 +1,9 @@
 #include "AppFixture.h"
 
 #include "client/BoardView.h"
-#include "client/TableModel.h"
 #include "client/GameView.h"
 #include "client/Picture.h"
+#include "client/TableModel.h"
 #include "client/Tgamestart.h"
 #include "client/TurnButton.h"
 #include "server/TServer.h"
@@ -34,7 +34,8 @@ void clickAt(QWidget* widget, QPoint pos) {
 TEST_F(AppFixture, ASoloGameAgainstTheComputerIsPlayedToAWinnerByClicks) {
     Program& p = start({});
     Tchat& chat = p.chat();
-    ASSERT_TRUE(waitUntil([&] { return chat.state().loggedIn && chat.state().ownSeat == 1; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return chat.state().loggedIn && chat.game()->model().ownSeat() == 1; }));
     spin(20); // the own arrival loads the settings
     chat.setBotSpeed(15);
     p.windows().server->setPauseTickMs(15);

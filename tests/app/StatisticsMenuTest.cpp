@@ -6,6 +6,7 @@
 #include "client/GameView.h"
 #include "client/StatisticsWindow.h"
 #include "client/StatsStore.h"
+#include "client/TableModel.h"
 #include "client/Tgamestart.h"
 #include "client/TurnButton.h"
 
@@ -40,7 +41,8 @@ TEST_F(AppFixture, TheViewMenuOpensTheStatisticsOfThisGameAndOfEarlierRuns) {
     }
     Program& p = start({});
     Tchat& chat = p.chat();
-    ASSERT_TRUE(waitUntil([&] { return chat.state().loggedIn && chat.state().ownSeat == 1; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return chat.state().loggedIn && chat.game()->model().ownSeat() == 1; }));
     spin(20);
     BoardView& board = chat.game()->board();
     QTest::mouseClick(board.startButton(), Qt::LeftButton, {}, {80, 80});

@@ -137,17 +137,17 @@ TEST_F(ClientConnectionTest, RaisingHandlerDoesNotStopTheQueue) {
 TEST_F(ClientConnectionTest, LoginRequestIsAnsweredWithSeatVersionAndName) {
     services.m_state.playerName = QString::fromUtf8("Zo\xc3\xab");
     feed({"CMD_sendlogininfo+3"});
-    EXPECT_EQ(services.m_state.ownSeat, 3);
+    EXPECT_EQ(model->ownSeat(), 3);
     EXPECT_TRUE(services.m_state.loggedIn);
     EXPECT_EQ(services.sent, QByteArrayList({"CMD_logininfo+3+1.0.1+Zo\xeb"}));
 
     feed({"CMD_sendlogininfo+5"}); // asked again: the seat is replaced
-    EXPECT_EQ(services.m_state.ownSeat, 5);
+    EXPECT_EQ(model->ownSeat(), 5);
     EXPECT_EQ(services.sent.size(), 2);
 
     EXPECT_THROW(connection->sendloginfo("12"), EViewError);
     EXPECT_THROW(connection->sendloginfo("three"), EConvertError);
-    EXPECT_EQ(services.m_state.ownSeat, 5);
+    EXPECT_EQ(model->ownSeat(), 5);
 }
 
 TEST_F(ClientConnectionTest, OwnArrivalInAPlayingSeatLoadsTheSettings) {
@@ -376,8 +376,8 @@ TEST_F(ClientConnectionTest, OwnNameIsTheOneTheServerAnnounced) {
     services.m_state.playerName = "Ann";
     feed({"CMD_sendlogininfo+2", "CMD_existingplayers+1+Ann", "CMD_newplayerinfo+2+Ann (2)"});
     EXPECT_EQ(services.sent, QByteArrayList({"CMD_logininfo+2+1.0.1+Ann"}));
-    EXPECT_EQ(services.m_state.ownName, "Ann (2)");
+    EXPECT_EQ(model->ownName(), "Ann (2)");
     EXPECT_EQ(caption(2), "Ann (2)");
     feed({"CMD_newplayerinfo+3+Bo"});
-    EXPECT_EQ(services.m_state.ownName, "Ann (2)") << "another seat's name is not the own";
+    EXPECT_EQ(model->ownName(), "Ann (2)") << "another seat's name is not the own";
 }

@@ -3,6 +3,7 @@
 
 #include "client/EViewError.h"
 #include "client/Picture.h"
+#include "client/TableModel.h"
 #include "support/FakeClientServices.h"
 
 #include <QTest>
@@ -15,7 +16,8 @@ protected:
     Picture* box() { return dialog.findChild<Picture*>("box_useall"); }
 
     FakeClientServices services;
-    Tgamestart dialog{services.m_state, services, services, nullptr, QPixmap()};
+    TableModel model;
+    Tgamestart dialog{services.m_state, model, services, services, nullptr, QPixmap()};
 };
 } // namespace
 

@@ -33,9 +33,7 @@ protected:
     }
 
     void login(int seat, const QString& name = "Ann") {
-        services.m_state.ownSeat = seat;
         services.m_state.loggedIn = true;
-        services.m_state.ownName = name;
         model->setOwnSeat(seat);
         model->seatArrived(seat, name);
     }

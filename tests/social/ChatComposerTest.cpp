@@ -1,6 +1,7 @@
 #include "ChatTestSupport.h"
 #include "support/FakeClientServices.h"
 
+#include "client/TableModel.h"
 #include "protocol/Commands.h"
 #include "social/ChatComposer.h"
 #include "social/ChatInput.h"
@@ -20,10 +21,10 @@ namespace {
 
 class ChatComposerTest : public ::testing::Test {
 protected:
-    ChatComposerTest() : composer(services.m_state, services, &board) {
+    ChatComposerTest() : composer(services.m_state, model, services, &board) {
         board.resize(764, 526);
         services.m_state.loggedIn = true;
-        services.m_state.ownSeat = 3;
+        model.setOwnSeat(3);
         composer.setClock([this] { return now; });
         board.show();
     }
@@ -42,6 +43,7 @@ protected:
 
     QWidget board;
     FakeClientServices services;
+    TableModel model;
     ChatComposer composer;
     qint64 now = 100000;
 };

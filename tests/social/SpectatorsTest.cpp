@@ -28,7 +28,6 @@ protected:
     }
     void login(int seat, bool host) {
         services.m_state.loggedIn = true;
-        services.m_state.ownSeat = seat;
         services.m_state.host = host;
         model.setOwnSeat(seat);
     }
