@@ -16,6 +16,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <vector>
+
 void Tchat::buildDesktop() {
     TableModel& model = m_game->model();
     m_keys = new KeyboardPlay(m_game->selection(), model, this);
@@ -34,6 +36,16 @@ void Tchat::buildDesktop() {
     }
     auto* options = menuBar()->findChild<QMenu*>("Options1");
     menuBar()->insertMenu(options ? options->menuAction() : nullptr, play);
+
+    // The game's plain keys act only while the keyboard is in the main
+    // window: in the game start window, the download offer or Play with
+    // Others, Enter and Space press that window's buttons and S is typed.
+    std::vector<QAction*> gameKeys(keys.begin(), keys.end());
+    gameKeys.push_back(action("StartGame1"));
+    for (QAction* key : gameKeys) {
+        key->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(key);
+    }
 
     // Escape leaves the chat input, and the game's keys work again.
     connect(m_composer->input(), &ChatInput::escapePressed, this,

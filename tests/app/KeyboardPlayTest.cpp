@@ -11,6 +11,7 @@
 #include "client/TableModel.h"
 #include "client/Tgamestart.h"
 #include "client/TurnButton.h"
+#include "download/Tdownload.h"
 #include "server/TServer.h"
 #include "social/ChatInput.h"
 #include "tally/TStringGrid.h"
@@ -226,4 +227,24 @@ TEST_F(KeyboardPlayTest, AMaximisedOrEnlargedWindowsBoardFillsItAndClicksStillLa
     ASSERT_TRUE(waitUntil([&] { return chat.centralWidget()->width() == 768; }));
     EXPECT_EQ(panel->geometry(), QRect(2, 2, 764, 526));
     EXPECT_EQ(chat.game()->board().chip(7, 0).geometry(), chipAtOne);
+}
+
+// The game's keys belong to the main window: in another window Enter and
+// Space press that window's buttons, as everywhere on the desktop.
+TEST_F(KeyboardPlayTest, EnterAndSpaceInTheDownloadOfferPressItsButtons) {
+    Program& p = start({});
+    ASSERT_TRUE(waitUntil([&] { return p.chat().state().loggedIn; }));
+    Tdownload* offer = p.windows().download;
+    ASSERT_TRUE(waitUntil([&] { return offer->isVisible(); }));
+    activate(*offer);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(waitUntil([&] { return !offer->isVisible(); })) << "Enter left the offer open";
+
+    // The same keys in the main window play again.
+    Tchat& chat = p.chat();
+    activate(chat);
+    if (QApplication::focusWidget() == input(chat))
+        QTest::keyClick(input(chat), Qt::Key_Escape);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S);
+    EXPECT_TRUE(waitUntil([&] { return p.windows().gamestart->isVisible(); }));
 }
