@@ -93,6 +93,9 @@ void Tchat::setIniPath(const QString& path) {
 void Tchat::showDownload() {
     m_windows.download->show();
     m_windows.download->raise();
+    // The offer takes the keyboard, so that Enter chooses its default
+    // button, "Play Solo Game", without a click first.
+    m_windows.download->activateWindow();
 }
 
 void Tchat::systemLine(const QString& text) {
