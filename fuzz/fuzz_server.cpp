@@ -104,6 +104,8 @@ private:
 class FuzzBotSpeed : public BotSpeedSource {
 public:
     int botSpeedMs() const override { return botspeed::normalMs; }
+    BotLevel computerLevel() const override { return level; }
+    BotLevel level = BotLevel::Classic;
 };
 
 // Takes the input apart; once it is used up every read gives 0.
@@ -265,7 +267,9 @@ QByteArray request(Script& script, int own) {
 
 class Run {
 public:
-    Run() : m_server(m_speed, m_dice, m_draws) {
+    // Inputs of odd length have the strong computer player at the table.
+    explicit Run(BotLevel level) : m_server(m_speed, m_dice, m_draws) {
+        m_speed.level = level;
         // The chat rate's clock moves a second with every pause tick.
         m_server.setClock([this] { return m_nowMs; });
         m_server.setLoginTimeoutMs(30000);
@@ -452,7 +456,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Script script(data, size);
-    Run run;
+    Run run(size % 2 ? BotLevel::Strong : BotLevel::Classic);
     run.play(script);
     return 0;
 }
