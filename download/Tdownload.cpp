@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -317,7 +318,12 @@ void Tdownload::showEvent(QShowEvent* event) {
         const QImage picture = JpegDecoder::decodeFile(pictureResource);
         if (!picture.isNull())
             m_Image1->setPixmap(QPixmap::fromImage(picture));
-        adjustSize();
+        // The height the wrapped texts need at the fixed width. adjustSize
+        // would stop at two thirds of the screen, which on a small screen
+        // (or a large scale factor) lays the texts over the picture.
+        QLayout* column = layout();
+        resize(width(), column->hasHeightForWidth() ? column->totalHeightForWidth(width())
+                                                    : sizeHint().height());
     }
     centreOnDesktop();
     QDialog::showEvent(event);
