@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QChildEvent>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QLayout>
 #include <QWidget>
 
@@ -46,6 +47,20 @@ QFont PanelScaler::scaled(const QFont& font) const {
         result.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * m_factor))));
     else if (font.pointSizeF() > 0)
         result.setPointSizeF(font.pointSizeF() * m_factor);
+    // Text does not grow exactly with its font (hinting, whole pixels): a
+    // font whose text comes out wider than the scaled width is taken a step
+    // smaller, so that a caption that fits its place at scale 1 still fits.
+    static const QString sample =
+        QStringLiteral("The quick brown fox jumps over the lazy dog: 0123456789 ON OFF");
+    const double limit = QFontMetricsF(font).horizontalAdvance(sample) * m_factor;
+    while (QFontMetricsF(result).horizontalAdvance(sample) > limit) {
+        if (result.pixelSize() > 1)
+            result.setPixelSize(result.pixelSize() - 1);
+        else if (result.pixelSize() <= 0 && result.pointSizeF() > 1)
+            result.setPointSizeF(result.pointSizeF() * 0.97);
+        else
+            break;
+    }
     return result;
 }
 
