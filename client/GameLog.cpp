@@ -164,13 +164,20 @@ void GameLog::joinedRunningGame(const msg::Gamestats& stats) {
     append(line + "; scores: " + scores.join(", "));
 }
 
+bool GameLog::ownArrived() const {
+    const int own = m_model.ownSeat();
+    return own >= 1 && own < static_cast<int>(m_seen.size()) && m_seen[own].present;
+}
+
 void GameLog::seatChanged(int seat) {
     if (seat < 1 || seat >= static_cast<int>(m_seen.size()))
         return;
     const TableModel::Seat& now = m_model.seat(seat);
     SeenSeat& seen = m_seen[seat];
     if (!seen.present && now.present)
-        append(now.name + " joined");
+        // Before the own seat arrives, the server is telling who already sits
+        // at the table, not who comes in.
+        append(now.name + (ownArrived() || m_model.isOwn(seat) ? " joined" : " is at the table"));
     else if (seen.present && !now.present)
         append(seen.name + " left");
     else if (now.present && seen.watching != now.watching)

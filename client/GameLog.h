@@ -61,6 +61,8 @@ private:
     void gameWon(const QString& name);
     void joinedRunningGame(const msg::Gamestats& stats);
     void seatChanged(int seat);
+    // True once the own seat's arrival has been seen.
+    bool ownArrived() const;
     QString name(int seat) const;
     // The seat as the subject of a line: "You" for the own seat.
     QString who(int seat) const;

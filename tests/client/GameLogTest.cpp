@@ -124,7 +124,7 @@ TEST_F(GameLogTest, ALatecomerStartsWithTheBoardAsItStood) {
     game.gamestats(args(cmd::gamestats_(7, 3, "0", dice, {})));
     game.gamestats(args(cmd::gamestats_(6, 3, "0", dice, {{7, 0, 1, 0}})));
 
-    EXPECT_EQ(log.lines(), QStringList({"Ann joined", "Bob joined", "Cid joined",
+    EXPECT_EQ(log.lines(), QStringList({"Ann is at the table", "Bob is at the table", "Cid joined",
                                         "Joined during a game: Bob's turn; scores: Ann 2, Bob 1"}));
 }
 
