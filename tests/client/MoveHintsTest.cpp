@@ -1,6 +1,6 @@
 // The game's keys, the hints for two selected dice, and the names screen
-// readers speak: each checked against the table model that the game's
-// messages build, through the same fixture as the mouse tests.
+// readers speak, each checked against the table model the game's messages
+// build.
 #include "ViewFixture.h"
 
 #include "client/AccessibleNames.h"
@@ -10,7 +10,6 @@
 #include <QAccessible>
 #include <QAction>
 #include <QFrame>
-#include <QTest>
 
 namespace {
 class MoveHintsTest : public ViewFixture {
@@ -19,9 +18,8 @@ protected:
         ViewFixture::SetUp();
         keys = new KeyboardPlay(view->selection(), *model, view);
         hints = new ColumnHints(*model, view->board(), view);
-        names = new AccessibleNames(*model, view->board(), view);
+        new AccessibleNames(*model, view->board(), view);
     }
-
     // The own seat 1's turn with a roll of these values (0 to 5), on a board
     // holding these cells.
     void myRoll(const std::array<int, 4>& values, const QList<BoardItem>& cells = {}) {
@@ -30,7 +28,7 @@ protected:
         QList<msg::DieState> dice;
         for (int die = 0; die < 4; ++die)
             dice << msg::DieState{die, values[size_t(die)], true};
-        game->startthegame(args(cmd::startgame_("Ann", "0"))); // an empty board
+        game->startthegame(args(cmd::startgame_("Ann", "0")));
         game->gamestats(args(cmd::gamestats_(1, 1, "0", dice, cells)));
         services.sounds.clear();
     }
@@ -38,26 +36,22 @@ protected:
         keys->selectDie(first);
         keys->selectDie(second);
     }
-    static QString accessibleName(QWidget* widget) {
+    static QString nameOf(QWidget* widget) {
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
         return face ? face->text(QAccessible::Name) : QString();
     }
 
     KeyboardPlay* keys = nullptr;
     ColumnHints* hints = nullptr;
-    AccessibleNames* names = nullptr;
 };
 } // namespace
 
-// ---- Keys -----------------------------------------------------------------
-
 TEST_F(MoveHintsTest, KeysMeetTheSameRefusalsAsClicks) {
-    struct Case {
+    const struct {
         const char* what;
         std::function<void()> press;
         QString status;
-    };
-    const std::vector<Case> cases{
+    } cases[] = {
         {"Enter with one die selected",
          [this] {
              keys->selectDie(0);
@@ -79,7 +73,7 @@ TEST_F(MoveHintsTest, KeysMeetTheSameRefusalsAsClicks) {
          },
          "You cannot select that dice"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         myRoll({0, 1, 2, 3});
         model->setStatus("Your Turn.");
@@ -96,12 +90,9 @@ TEST_F(MoveHintsTest, EnterPlacesTheSelectedPairInTheColumnOfItsSum) {
     select(1, 0);
     EXPECT_EQ(services.sounds, QStringList({"clickdice", "clickdice"}));
     keys->action("PlaceDice1")->trigger();
-    EXPECT_EQ(services.sent, QByteArrayList({"CMD_placechip+1+8+1+0+"}));
-    // Input waits for the answer, for keys as for clicks.
-    keys->selectDie(2);
+    keys->selectDie(2); // input waits for the answer, for keys as for clicks
     keys->placeSelected();
-    EXPECT_EQ(services.sent.size(), 1);
-
+    EXPECT_EQ(services.sent, QByteArrayList({"CMD_placechip+1+8+1+0+"}));
     // Pressing a selected die's key again puts it back.
     game->invalid("1+");
     keys->selectDie(1);
@@ -129,9 +120,8 @@ TEST_F(MoveHintsTest, RollAndEndKeysActOnlyWhileTheirButtonIsOffered) {
     keys->endTurn(); // the end button is not up before the first roll
     EXPECT_TRUE(services.sent.isEmpty());
     keys->roll();
-    EXPECT_EQ(services.sent, QByteArrayList({"CMD_rollthedice+1+"}));
     keys->roll(); // the button went down with the first press
-    EXPECT_EQ(services.sent.size(), 1);
+    EXPECT_EQ(services.sent, QByteArrayList({"CMD_rollthedice+1+"}));
 
     game->rolldice(args(cmd::rolldice_(1, true, {0, 0, 1, 1})));
     game->placechip(
@@ -144,48 +134,28 @@ TEST_F(MoveHintsTest, RollAndEndKeysActOnlyWhileTheirButtonIsOffered) {
     EXPECT_TRUE(view->board().endButton()->isHidden());
 }
 
-TEST_F(MoveHintsTest, TheMenuActionsCarryTheGamesKeys) {
-    const std::vector<std::pair<const char*, QString>> expected{
-        {"SelectDie1", "1"}, {"SelectDie4", "4"}, {"PlaceDice1", "Return"},
-        {"RollDice1", "R"},  {"EndTurn1", "E"},
-    };
-    for (const auto& [name, key] : expected) {
-        QAction* action = keys->action(name);
-        ASSERT_NE(action, nullptr) << name;
-        EXPECT_EQ(action->shortcut().toString(), key) << name;
-    }
-    EXPECT_TRUE(keys->action("RollDice1")->shortcuts().contains(QKeySequence(Qt::Key_Space)));
-}
-
-// ---- Hints ----------------------------------------------------------------
-
 TEST_F(MoveHintsTest, TheFramedColumnIsTheOneTheRulesLetTheSelectedPairTake) {
-    struct Case {
+    const struct {
         const char* what;
         QList<BoardItem> cells;
         QList<int> framed; // for the pair of dice 0 and 1: faces 3 and 4, column 7
-    };
-    const std::vector<Case> cases{
+    } cases[] = {
         {"an empty board", {}, {7}},
         {"Bo completed the column", {{7, 12, 2, 0}}, {}},
         {"three markers in other columns", {{4, 0, 10, 0}, {5, 1, 10, 0}, {9, 0, 10, 0}}, {}},
-        {"three markers, one of them in the column",
-         {{4, 0, 10, 0}, {7, 3, 10, 0}, {9, 0, 10, 0}},
-         {7}},
+        {"three markers, one in the column", {{4, 0, 10, 0}, {7, 3, 10, 0}, {9, 0, 10, 0}}, {7}},
         {"the own marker on the column's top", {{7, 12, 10, 0}}, {}},
         {"Bo's chip below", {{7, 5, 2, 0}}, {7}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         myRoll({2, 3, 0, 0}, c.cells);
         EXPECT_TRUE(hints->highlighted().isEmpty()) << "nothing selected yet";
         select(0, 1);
         EXPECT_EQ(hints->highlighted(), c.framed);
-        EXPECT_EQ(ColumnHints::columnsFor(*model), c.framed);
         EXPECT_EQ(hints->sumLabel()->text(), "Sum 7");
         EXPECT_FALSE(hints->sumLabel()->isHidden());
-        // One die unselected: no sum and no frame.
-        keys->selectDie(1);
+        keys->selectDie(1); // one die unselected: no sum and no frame
         EXPECT_TRUE(hints->highlighted().isEmpty());
         EXPECT_TRUE(hints->sumLabel()->isHidden());
         keys->selectDie(0);
@@ -212,38 +182,30 @@ TEST_F(MoveHintsTest, ARefusalsStatusLastsUntilTheNextOwnRoll) {
     game->rolldice(args(cmd::rolldice_(1, true, {0, 1, 2, 3})));
     keys->placeSelected();
     EXPECT_EQ(status(), "You must select two die");
-    game->getnextplayer("1+"); // a new turn writes its own status
-    game->mustmove("1+7+3+");
-    EXPECT_EQ(status(), "You must move off another player's piece");
     game->rolldice(args(cmd::rolldice_(1, true, {0, 1, 2, 3})));
     EXPECT_EQ(status(), "Your Turn.");
-
     // A roll that fits nothing says so, refusal or not.
     game->invalid("1+");
     game->rolldice(args(cmd::rolldice_(1, false, {0, 0, 0, 0})));
     EXPECT_EQ(status(), "No Moves.. Turn Over");
-
     // Another seat's roll leaves the own status alone.
     model->setStatus("Invalid Play");
     game->rolldice(args(cmd::rolldice_(2, true, {0, 1, 2, 3})));
     EXPECT_EQ(status(), "Invalid Play");
 }
 
-// ---- Names for screen readers ---------------------------------------------
-
 TEST_F(MoveHintsTest, DiceAndColumnsAreNamedFromTheModel) {
     myRoll({1, 4, 0, 5}, {{7, 4, 1, 0}, {7, 6, 10, 0}, {7, 3, 2, 0}, {12, 2, 2, 0}});
     keys->selectDie(1);
-    EXPECT_EQ(accessibleName(pic("dice_1")), "die 2 showing 5, selected");
-    EXPECT_EQ(accessibleName(pic("dice_0")), "die 1 showing 2");
-    EXPECT_EQ(accessibleName(chip(7, 0)), "column 7, your chip at 4, marker at 6, Bo's chip at 3");
-    EXPECT_EQ(accessibleName(chip(7, 9)), accessibleName(chip(7, 0)));
-    EXPECT_EQ(accessibleName(chip(12, 0)), "column 12, completed by Bo");
-    EXPECT_EQ(accessibleName(chip(3, 0)), "column 3, empty");
+    EXPECT_EQ(nameOf(pic("dice_1")), "die 2 showing 5, selected");
+    EXPECT_EQ(nameOf(pic("dice_0")), "die 1 showing 2");
+    EXPECT_EQ(nameOf(chip(7, 0)), "column 7, your chip at 4, marker at 6, Bo's chip at 3");
+    EXPECT_EQ(nameOf(chip(7, 9)), nameOf(chip(7, 0)));
+    EXPECT_EQ(nameOf(chip(12, 0)), "column 12, completed by Bo");
+    EXPECT_EQ(nameOf(chip(3, 0)), "column 3, empty");
 
-    // The pair of faces 2 and 5 fits column 7.
-    keys->selectDie(0);
-    EXPECT_EQ(accessibleName(chip(7, 0)),
+    keys->selectDie(0); // faces 2 and 5 fit column 7
+    EXPECT_EQ(nameOf(chip(7, 0)),
               "column 7, your chip at 4, marker at 6, Bo's chip at 3, the selected dice fit here");
     // A placement's answer sends the dice home.
     keys->placeSelected();
@@ -252,11 +214,10 @@ TEST_F(MoveHintsTest, DiceAndColumnsAreNamedFromTheModel) {
                                        PlaceItem{PlaceItem::Kind::Marker, {7, 7, 10, 0}, 0},
                                        PlaceItem{PlaceItem::Kind::DieUsed, {}, 0},
                                        PlaceItem{PlaceItem::Kind::DieUsed, {}, 1}})));
-    EXPECT_EQ(accessibleName(pic("dice_0")), "die 1, not in play");
-    EXPECT_EQ(accessibleName(chip(7, 2)), "column 7, your chip at 4, marker at 7, Bo's chip at 3");
-
-    EXPECT_EQ(accessibleName(view->board().rollButton()), "Roll Dice");
-    EXPECT_EQ(accessibleName(view->board().endButton()), "End Turn");
-    EXPECT_EQ(accessibleName(view->board().startButton()), "Start Game");
-    EXPECT_EQ(accessibleName(view->board().status()), status());
+    EXPECT_EQ(nameOf(pic("dice_0")), "die 1, not in play");
+    EXPECT_EQ(nameOf(chip(7, 2)), "column 7, your chip at 4, marker at 7, Bo's chip at 3");
+    // The picture buttons and the status have names too.
+    EXPECT_EQ(nameOf(view->board().rollButton()), "Roll Dice");
+    EXPECT_EQ(nameOf(view->board().endButton()), "End Turn");
+    EXPECT_EQ(nameOf(view->board().status()), status());
 }

@@ -60,7 +60,10 @@ TEST_F(ScaledBoardTest, AtTwiceTheSizeEveryControlDoublesAndComesBackExactly) {
     EXPECT_EQ(chip(7, 5)->geometry(), QRect(chipAtOne.topLeft() * 2, chipAtOne.size() * 2));
     EXPECT_EQ(view->board().gameBoard()->geometry(),
               QRect(boardAtOne.topLeft() * 2, boardAtOne.size() * 2));
-    EXPECT_EQ(label("label_status")->font().pixelSize(), statusPixels * 2);
+    // The font doubles, or comes a step or two smaller where its text would
+    // otherwise come out wider than twice its width at scale 1.
+    EXPECT_LE(label("label_status")->font().pixelSize(), statusPixels * 2);
+    EXPECT_GE(label("label_status")->font().pixelSize(), statusPixels * 2 - 2);
 
     area->resize(768, 530);
     EXPECT_EQ(panel->geometry(), QRect(2, 2, 764, 526));
@@ -91,14 +94,12 @@ TEST_F(ScaledBoardTest, ControlsMovedWhileScaledLandOnTheScaledGrid) {
               QPoint(board::chipLeft(7), board::chipTop(7, 4)) + QPoint(3, 3));
 }
 
-TEST_F(ScaledBoardTest, TheTurnButtonsActiveHalfScalesWithIt) {
+TEST_F(ScaledBoardTest, TheTurnButtonsActiveHalfScalesAndClicksLandOnWhatIsDrawn) {
     area->resize(1536, 1060);
     myTurn();
     TurnButton* roll = view->board().rollButton();
     ASSERT_EQ(roll->size(), QSize(206, 206));
     // x + y >= 100 at scale 1: (40, 59) is outside, (41, 59) inside.
-    EXPECT_FALSE(roll->isActiveAt(QPoint(80, 118)));
-    EXPECT_TRUE(roll->isActiveAt(QPoint(82, 118)));
     EXPECT_FALSE(roll->mask().contains(QPoint(80, 118)));
     EXPECT_TRUE(roll->mask().contains(QPoint(82, 118)));
 
@@ -106,14 +107,12 @@ TEST_F(ScaledBoardTest, TheTurnButtonsActiveHalfScalesWithIt) {
     EXPECT_TRUE(services.sent.isEmpty()) << "the upper-left half is not the button";
     QTest::mouseClick(roll, Qt::LeftButton, {}, QPoint(160, 160));
     EXPECT_EQ(services.sent, QByteArrayList({"CMD_rollthedice+1+"}));
-}
 
-TEST_F(ScaledBoardTest, ClicksOnAScaledColumnPlaceTheSelectedDice) {
+    // At a factor that is no whole number, a click on a column still places.
     area->resize(1200, 800);
-    myTurn();
     game->rolldice(args(cmd::rolldice_(1, true, {2, 4, 0, 0})));
     QTest::mouseClick(pic("dice_0"), Qt::LeftButton, {}, QPoint(30, 30));
     QTest::mouseClick(pic("dice_1"), Qt::LeftButton, {}, QPoint(30, 30));
     QTest::mouseClick(chip(8, 10), Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(services.sent, QByteArrayList({"CMD_placechip+1+8+0+1+"}));
+    EXPECT_EQ(services.sent.last(), "CMD_placechip+1+8+0+1+");
 }

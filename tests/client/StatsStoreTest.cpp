@@ -7,8 +7,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
 QByteArray readAll(const QString& path) {
@@ -60,7 +58,6 @@ const QByteArray goodFile = "Climora dice statistics 1\n"
 
 TEST_F(StatsStoreTest, TheFileSitsBesideTheTallyAndKeepsItsExactForm) {
     EXPECT_EQ(QFileInfo(path).dir(), QFileInfo(tallyPath).dir());
-    EXPECT_EQ(QFileInfo(path).fileName(), "Climoradicestats.txt");
     DiceRecord read;
     QString error;
     ASSERT_TRUE(StatsStore::parse(goodFile, read, error)) << error.toStdString();
@@ -100,9 +97,9 @@ TEST_F(StatsStoreTest, ACorruptFileIsToldOnceSetAsideAndStartedAfresh) {
         QByteArray text = goodFile;
         return text.replace(from, to);
     };
-    QByteArray noise(3000, '\0');
-    for (int i = 0; i < noise.size(); ++i)
-        noise[i] = char((i * 131 + 7) % 256);
+    QByteArray noise;
+    for (int i = 0; i < 3000; ++i)
+        noise += char((i * 131 + 7) % 256);
     QByteArray manyNames = "Climora dice statistics 1\ngames 1\ntable 65 0 0 0 260 0 0 0 0 0\n";
     for (int n = 0; n < 65; ++n)
         manyNames += "name 1 0 0 0 4 0 0 0 0 0 p" + QByteArray::number(n) + "\n";
@@ -142,7 +139,6 @@ TEST_F(StatsStoreTest, ACorruptFileIsToldOnceSetAsideAndStartedAfresh) {
         writeAll(path, c.bytes);
         FakePrompter told;
         StatsStore store(told, path);
-        EXPECT_EQ(store.totals(), DiceRecord());
         EXPECT_EQ(store.totals(), DiceRecord());
         ASSERT_EQ(told.messages.size(), 1);
         EXPECT_TRUE(told.messages.first().contains(c.reason))

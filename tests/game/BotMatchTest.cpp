@@ -85,28 +85,23 @@ TEST(BotMatchRules, ARefusedRequestIsCountedAndEndsTheTurn) {
     EXPECT_NE(result.firstRefusal.find("seat 1"), std::string::npos);
 }
 
-TEST(BotMatchRules, TheSameSeedPlaysTheSameGames) {
+// The same seed plays the same games, so that the strength figure below is
+// reproducible; another seed plays others.
+TEST(BotMatchRules, TheSameSeedPlaysTheSameGamesAndStrongBeatsClassicMostOfTheTime) {
     using enum BotLevel;
-    const Series first = playSeries({Classic, Strong}, 200, 42);
-    const Series again = playSeries({Classic, Strong}, 200, 42);
-    const Series other = playSeries({Classic, Strong}, 200, 43);
+    const Series first = playSeries({Classic, Strong}, 400, 5);
+    const Series again = playSeries({Classic, Strong}, 400, 5);
     EXPECT_EQ(first.winners, again.winners);
     EXPECT_EQ(first.turns, again.turns);
-    EXPECT_NE(first.turns, other.turns);
-}
-
-TEST(BotMatchRules, StrongBeatsClassicMostOfTheTime) {
-    using enum BotLevel;
-    const Series series = playSeries({Classic, Strong}, 400, 5);
-    const auto strongWins = std::count(series.winners.begin(), series.winners.end(), 2);
+    EXPECT_NE(first.turns, playSeries({Classic, Strong}, 50, 6).turns);
     // Measured near 79 %; 65 % lies far outside the chance range of 400 games.
-    EXPECT_GT(strongWins, 260);
+    EXPECT_GT(std::count(first.winners.begin(), first.winners.end(), 2), 260);
 }
 
 TEST(BotLevels, KeysReadBackAndUnknownTextNamesNoLevel) {
-    EXPECT_EQ(botlevel::fromKey("classic"), BotLevel::Classic);
     EXPECT_EQ(botlevel::fromKey("Strong"), BotLevel::Strong);
-    EXPECT_EQ(botlevel::fromKey(botlevel::key(BotLevel::Strong)), BotLevel::Strong);
+    for (BotLevel level : {BotLevel::Classic, BotLevel::Strong})
+        EXPECT_EQ(botlevel::fromKey(botlevel::key(level)), level);
     for (const char* text : {"", "strongest", "str", "1", " strong"})
         EXPECT_EQ(botlevel::fromKey(text), std::nullopt) << text;
 }

@@ -58,23 +58,16 @@ protected:
 
 TEST_F(Strong, RollsAtTheStartOfATurnAndWhileLittleIsAtStake) {
     EXPECT_EQ(player.nextMove(game, me), rollStep);
-    // One step up column 7 with two markers free: hardly a roll fits nothing.
-    marker(7, 0);
+    marker(7, 0); // two markers free: hardly a roll fits nothing
     EXPECT_EQ(player.nextMove(game, me), rollStep);
 }
 
 TEST_F(Strong, StopsWhenTheNextRollWouldLikelyCostACompletedColumn) {
     // Column 12 completes if kept; only 2 and 3 can still be played, so about
     // seven rolls in ten fit nothing and lose column 12 and the chips below.
-    chip(me, 3, 2);
     marker(3, 3);
-    chip(me, 2, 0);
     marker(2, 1);
-    chip(me, 12, 1);
     marker(12, 2);
-    game.board().cell(3, 2) = Cell{};
-    game.board().cell(2, 0) = Cell{};
-    game.board().cell(12, 1) = Cell{};
     EXPECT_GT(BustOdds(game, me).probability(), 0.6);
     EXPECT_EQ(player.nextMove(game, me), keep);
 }
@@ -108,8 +101,6 @@ TEST_F(Strong, NeverKeepsWhatTheRulesDoNotLetEnd) {
 
     // With "Use All Markers", two markers on the board are not enough.
     start(true);
-    chip(me, 4, 4);
-    game.board().cell(4, 4) = Cell{};
     marker(4, 5);
     marker(10, 5);
     ASSERT_EQ(game.checkKeep(), Game::KeepRefusal::MarkersLeft);
