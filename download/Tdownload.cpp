@@ -20,6 +20,9 @@
 namespace {
 
 const char* const pictureResource = ":/pictures/download.jpg";
+// The same picture at twice the size, for screens of more than one device
+// pixel per logical pixel.
+const char* const densePictureResource = ":/pictures/download@2x.jpg";
 
 bool isWritableFolder(const QString& folder) {
     const QFileInfo info(folder);
@@ -315,9 +318,16 @@ void Tdownload::showEvent(QShowEvent* event) {
     // show this window.
     if (!m_pictureLoaded) {
         m_pictureLoaded = true;
-        const QImage picture = JpegDecoder::decodeFile(pictureResource);
-        if (!picture.isNull())
+        bool dense = devicePixelRatioF() > 1.0;
+        QImage picture = dense ? JpegDecoder::decodeFile(densePictureResource) : QImage();
+        if (picture.isNull()) {
+            dense = false;
+            picture = JpegDecoder::decodeFile(pictureResource);
+        }
+        if (!picture.isNull()) {
+            picture.setDevicePixelRatio(dense ? 2.0 : 1.0);
             m_Image1->setPixmap(QPixmap::fromImage(picture));
+        }
         // The height the wrapped texts need at the fixed width. adjustSize
         // would stop at two thirds of the screen, which on a small screen
         // (or a large scale factor) lays the texts over the picture.
