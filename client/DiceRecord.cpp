@@ -65,12 +65,17 @@ void DiceRecord::addRoll(const QString& name, const std::array<int, 4>& faces, b
     roll.rolls = 1;
     roll.busts = bust ? 1 : 0;
     roll.bustingOutcomes = std::uint64_t(std::clamp(bustingOutcomes, 0, DiceCounts::outcomes));
+    addCounts(name, roll);
+}
+
+void DiceRecord::addCounts(const QString& name, const DiceCounts& more) {
+    // Counted for the table and the name together, or not at all.
     DiceCounts table = m_table;
-    if (!table.add(roll))
+    if (!table.add(more))
         return;
     if (DiceCounts* own = slot(name)) {
         DiceCounts mine = *own;
-        if (!mine.add(roll))
+        if (!mine.add(more))
             return;
         *own = mine;
     }
@@ -82,16 +87,7 @@ void DiceRecord::addColumns(const QString& name, int columns) {
         return;
     DiceCounts more;
     more.columns = std::uint64_t(columns);
-    DiceCounts table = m_table;
-    if (!table.add(more))
-        return;
-    if (DiceCounts* own = slot(name)) {
-        DiceCounts mine = *own;
-        if (!mine.add(more))
-            return;
-        *own = mine;
-    }
-    m_table = table;
+    addCounts(name, more);
 }
 
 bool DiceRecord::merge(const DiceRecord& other) {

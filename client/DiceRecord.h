@@ -54,6 +54,8 @@ public:
     friend bool operator==(const DiceRecord&, const DiceRecord&) = default;
 
 private:
+    // Adds counts to the table and to the name's own, both or neither.
+    void addCounts(const QString& name, const DiceCounts& more);
     std::uint64_t m_games = 0;
     DiceCounts m_table;
     std::vector<Named> m_names;
