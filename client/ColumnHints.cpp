@@ -2,6 +2,7 @@
 
 #include "client/BoardGeometry.h"
 #include "client/BoardView.h"
+#include "client/RulesGame.h"
 #include "client/TableModel.h"
 #include "game/Game.h"
 
@@ -23,7 +24,7 @@ QRect columnFrame(int column) {
 }
 } // namespace
 
-ColumnHints::ColumnHints(TableModel& model, BoardView& view, QObject* parent)
+ColumnHints::ColumnHints(const TableModel& model, BoardView& view, QObject* parent)
     : QObject(parent), m_model(model) {
     QWidget* gameBoard = view.gameBoard();
     for (int column = board::firstColumn; column <= board::lastColumn; ++column) {
@@ -60,7 +61,6 @@ ColumnHints::ColumnHints(TableModel& model, BoardView& view, QObject* parent)
           &TableModel::markersChanged, &TableModel::boardReset, &TableModel::ownSeatChanged})
         connect(&model, signal, this, &ColumnHints::refresh);
     connect(&model, &TableModel::cellChanged, this, &ColumnHints::refresh);
-    connect(&model, &TableModel::rolled, this, &ColumnHints::rollArrived);
 }
 
 int ColumnHints::selectedSum(const TableModel& model) {
@@ -78,34 +78,9 @@ QList<int> ColumnHints::columnsFor(const TableModel& model) {
     if (!board::isColumn(column))
         return {};
     // The board as the client knows it, for the rules to judge.
-    Game game;
-    for (int c = board::firstColumn; c <= board::lastColumn; ++c) {
-        for (int position = 0; position <= board::columnTop(c); ++position) {
-            const TableModel::Cell& known = model.cell(c, position);
-            Cell& cell = game.board().cell(c, position);
-            cell.occupant = known.occupant == TableModel::marker ? Board::marker : known.occupant;
-            cell.covered = known.seatUnder;
-        }
-    }
-    int inPlay = 0;
-    for (int marker = 1; marker <= TableModel::markers; ++marker)
-        inPlay += model.markerColumn(marker) != 0 ? 1 : 0;
-    game.setMarkersUsed(inPlay);
-    if (game.reach(model.ownSeat(), column) == Game::notPlayable)
+    if (rulesGame(model).reach(model.ownSeat(), column) == Game::notPlayable)
         return {};
     return {column};
-}
-
-bool ColumnHints::isRefusal(const QString& status) {
-    static const QStringList refusals{
-        "You cannot select that dice",
-        "You have already selected 2 die",
-        "You must select two die",
-        "Invalid Play",
-        "You must move off another player's piece",
-        "You must use all the Markers before Ending Turn.",
-    };
-    return refusals.contains(status);
 }
 
 QList<int> ColumnHints::highlighted() const {
@@ -118,12 +93,6 @@ QList<int> ColumnHints::highlighted() const {
 
 QFrame* ColumnHints::frame(int column) const {
     return board::isColumn(column) ? m_frames[size_t(column)] : nullptr;
-}
-
-void ColumnHints::rollArrived(int seat) {
-    // A roll that fits no column writes its own status after this.
-    if (m_model.isOwn(seat) && isRefusal(m_model.status()))
-        m_model.setStatus("Your Turn.");
 }
 
 void ColumnHints::refresh() {

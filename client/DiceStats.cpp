@@ -2,8 +2,10 @@
 
 #include "client/BoardGeometry.h"
 #include "client/GameMessages.h"
+#include "client/RulesGame.h"
 #include "client/SeatNames.h"
 #include "client/TableModel.h"
+#include "game/BustOdds.h"
 #include "protocol/Messages.h"
 
 #include <QSet>
@@ -25,32 +27,6 @@ void DiceStats::follow(const GameMessages& messages) {
     connect(&messages, &GameMessages::diceRolled, this, &DiceStats::diceRolled);
     connect(&messages, &GameMessages::turnEnded, this, &DiceStats::turnEnded);
     connect(&messages, &GameMessages::gameWon, this, &DiceStats::gameWon);
-}
-
-BustOdds::Position DiceStats::position(const TableModel& model, int seat) {
-    BustOdds::Position position;
-    position.seat = seat;
-    for (int column = board::firstColumn; column <= board::lastColumn; ++column) {
-        const int top = board::columnTop(column);
-        if (model.cell(column, top).occupant != 0)
-            position.closed.push_back(column);
-        int markerAt = -1;
-        for (int place = 0; place <= top && markerAt < 0; ++place)
-            if (model.cell(column, place).occupant == TableModel::marker)
-                markerAt = place;
-        if (markerAt >= 0) {
-            // The marker stands one step above where the seat's chip is
-            // taken to be, as the odds place it.
-            position.markers.push_back(column);
-            if (markerAt > 0)
-                position.chips.emplace_back(column, markerAt - 1);
-            continue;
-        }
-        for (int place = 0; place < top; ++place)
-            if (model.cell(column, place).occupant == seat)
-                position.chips.emplace_back(column, place);
-    }
-    return position;
 }
 
 void DiceStats::startCounting() {
@@ -77,7 +53,7 @@ void DiceStats::diceRolled(const msg::Rolldice& roll) {
         return;
     // The model has taken the dice but not yet any placement: its board is
     // the position the roll was made in.
-    const int busting = BustOdds(position(m_model, roll.seat)).bustingRolls();
+    const int busting = BustOdds(rulesGame(m_model), roll.seat).bustingRolls();
     m_game.addRoll(countedName(m_model, roll.seat), faces, !roll.playable, busting);
     emit changed();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "client/DiceRecord.h"
-#include "game/BustOdds.h"
 
 #include <QObject>
 
@@ -29,11 +28,6 @@ public:
     const DiceRecord& game() const { return m_game; }
     // Rolls are being counted: a game is under way and has no winner yet.
     bool counting() const { return m_counting; }
-
-    // The position the seat rolls in, as the model shows the board: the
-    // columns holding a marker (one standing on a column's top closes it),
-    // the completed columns and the seat's own chips.
-    static BustOdds::Position position(const TableModel& model, int seat);
 
 signals:
     void changed();

@@ -1,6 +1,7 @@
 #include "bench/support/TableMirror.h"
 
 #include "client/EViewError.h"
+#include "client/RulesGame.h"
 #include "protocol/Commands.h"
 #include "protocol/Cp1252.h"
 #include "protocol/Messages.h"
@@ -65,22 +66,7 @@ bool TableMirror::fail(const QString& message) {
 }
 
 Game TableMirror::game() const {
-    Game game;
-    game.newGame(m_model->useAll());
-    for (int column = Board::firstColumn; column <= Board::lastColumn; ++column)
-        for (int position = 0; position <= Board::top(column); ++position) {
-            const TableModel::Cell& c = m_model->cell(column, position);
-            // Below a completed column's top the model keeps what lay there
-            // to show the completion over it; to the rules those places are empty.
-            if (c.completedBy == 0)
-                game.board().cell(column, position) = Cell{c.occupant, c.seatUnder};
-        }
-    for (int die = 0; die < Dice::count; ++die) {
-        const TableModel::Die& d = m_model->die(die);
-        game.dice().set(die, d.value, !d.home && d.value != TableModel::noValue);
-    }
-    game.setMarkersUsed(m_model->markersInUse());
-    return game;
+    return rulesGame(*m_model);
 }
 
 bool TableMirror::turnOpen() const {
