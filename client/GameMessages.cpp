@@ -44,8 +44,12 @@ void GameMessages::getnextplayer(const QByteArray& args) {
 void GameMessages::rolldice(const QByteArray& args) {
     // Every client shows the roll, whoever rolled.
     const msg::Rolldice roll = msg::readRolldice(args);
+    const bool refused = m_model.statusRefuses();
     m_model.applyRoll(roll);
     emit diceRolled(roll);
+    // The own roll answers the last refusal; a roll that fits nothing says so.
+    if (refused && m_model.isOwn(roll.seat))
+        m_model.setStatus("Your Turn.");
     if (!roll.playable) {
         // The server ends the turn next.
         m_model.setStatus("No Moves.. Turn Over");
@@ -72,7 +76,7 @@ void GameMessages::invalid(const QByteArray& args) {
     if (!m_model.isOwn(seat))
         return;
     m_sounds.playsounds("invalid");
-    m_model.setStatus("Invalid Play");
+    m_model.setRefusal("Invalid Play");
     // The player may try another column; the dice selection stays.
     m_model.refusePlacement();
 }
@@ -80,7 +84,7 @@ void GameMessages::invalid(const QByteArray& args) {
 void GameMessages::refusedEnd(int seat, const QString& status) {
     if (!m_model.isOwn(seat))
         return;
-    m_model.setStatus(status);
+    m_model.setRefusal(status);
     m_sounds.playsounds("invalid");
     m_model.refuseEnd();
 }

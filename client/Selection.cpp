@@ -25,7 +25,7 @@ int Selection::slotB() const {
 
 void Selection::refuse(const QString& status) {
     m_needs.sounds.playsounds("invalid");
-    m_model.setStatus(status);
+    m_model.setRefusal(status);
 }
 
 void Selection::dice_0Click(int die) {
@@ -63,8 +63,7 @@ void Selection::chip_711Click(int column) {
     if (!m_model.inputAccepted())
         return;
     if (m_model.slotA() == empty || m_model.slotB() == empty) {
-        m_model.setStatus("You must select two die");
-        m_needs.sounds.playsounds("invalid");
+        refuse("You must select two die");
         return;
     }
     const ClientState& state = m_needs.state;

@@ -271,6 +271,13 @@ bool TableModel::checkformatch(int column) const {
 
 void TableModel::setStatus(const QString& text) {
     m_status = text;
+    m_statusRefuses = false;
+    emit statusChanged();
+}
+
+void TableModel::setRefusal(const QString& text) {
+    m_status = text;
+    m_statusRefuses = true;
     emit statusChanged();
 }
 

@@ -165,6 +165,10 @@ public:
     bool ownWin() const;
     QString status() const { return m_status; }
     void setStatus(const QString& text);
+    // A status that refuses the player's request; the next own roll clears
+    // it (see statusRefuses).
+    void setRefusal(const QString& text);
+    bool statusRefuses() const { return m_statusRefuses; }
 
 signals:
     void seatChanged(int seat);
@@ -220,4 +224,5 @@ private:
     bool m_useAll = false;
     QString m_winner;
     QString m_status = QStringLiteral("Welcome to Climora");
+    bool m_statusRefuses = false;
 };
